@@ -1,0 +1,18 @@
+# bezier_add_test(<name> LABEL <label> [SOURCES files...] [LIBS targets...])
+# Builds tests/<name>.cpp (plus any extra SOURCES) into one GoogleTest binary,
+# links the given libraries, and registers every test case with CTest under
+# the label, so that `ctest -L <label>` runs one kind alone.
+include(GoogleTest)
+find_package(GTest REQUIRED)
+
+function(bezier_add_test name)
+  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+  endif()
+  add_executable(${name} ${name}.cpp ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${T_LABEL}
+    DISCOVERY_TIMEOUT 60)
+endfunction()

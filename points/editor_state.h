@@ -1,0 +1,28 @@
+// The one program-wide state record. The input handlers write it and the
+// renderers read it; it sits beside the point list (the points are the
+// editor's only document) so that rendering never depends on the window code.
+#pragma once
+
+#include <cstdint>
+
+#include "points/point_list.h"
+
+enum class CurveKind : std::int32_t { Bezier = 0, BSpline = 1 };
+
+// The only colour ever set: markers and curve pixels alike.
+inline constexpr unsigned char PointColor[3] = {128, 64, 255};
+
+struct EditorState {
+  PointList points;
+  CurveKind curveKind = CurveKind::Bezier;
+  // The subdivision stop tolerance, stored as its square (tolerance 5).
+  std::int32_t toleranceSquared = 25;
+  // Straight pieces drawn per B-spline segment.
+  std::int32_t bsplineSteps = 25;
+  // Index of the point being dragged; -1 after a middle press that found none.
+  std::int32_t dragIndex = 0;
+  // True from a middle press that found a point to the next middle release.
+  bool dragging = false;
+};
+
+extern EditorState editorState;
