@@ -1,0 +1,24 @@
+// The console dialogue behind the 't' and 'n' keys: reading one integer
+// entry from standard input.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+enum class EntryOutcome {
+  Accepted,    // a number from 1 to 499: `value` holds it
+  OutOfRange,  // a number outside 1..499, including one beyond 32 bits
+  Invalid,     // no number could be read (not numeric, or end of input)
+};
+
+struct Entry {
+  EntryOutcome outcome;
+  std::int32_t value;  // meaningful only when Accepted
+};
+
+// Reads one entry as a "%d" conversion would (leading white space, line ends
+// included, skipped; optional sign; decimal digits). A number stops at the
+// first character that is not a digit and leaves it unread. When no number
+// can be read, the rest of that input line is discarded so the next dialogue
+// waits for fresh input. End of input is Invalid and never blocks again.
+Entry ReadEntry(std::FILE* in);
