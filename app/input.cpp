@@ -1,1 +1,134 @@
-// (being written)
+#include "app/input.h"
+
+#include <GL/freeglut_std.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "app/dialogue.h"
+#include "app/window.h"
+#include "points/editor_state.h"
+#include "points/point_list.h"
+
+namespace {
+
+constexpr int LeftButton = 0;
+constexpr int MiddleButton = 1;
+constexpr int Press = 0;
+constexpr int Release = 1;
+
+// Prompts for a new value of one setting and reads it; returns true and the
+// value only when it is accepted. Blocks the event loop until a line (or the
+// end of input) arrives, which is how the console dialogue is meant to work.
+bool AskNewValue(std::int32_t* value) {
+  std::printf("New value :");
+  // The prompt must be visible before the read waits.
+  std::fflush(stdout);
+  const Entry entry = ReadEntry(stdin);
+  switch (entry.outcome) {
+    case EntryOutcome::Accepted:
+      *value = entry.value;
+      return true;
+    case EntryOutcome::OutOfRange:
+      // 500 is the window size; the accepted range really ends at 499.
+      std::printf("Invalid entry:  Must fall between 1 and %d\n", WindowSize);
+      return false;
+    case EntryOutcome::Invalid:
+      break;
+  }
+  std::printf("Invalid entry.\n");
+  return false;
+}
+
+void AskSteps() {
+  std::printf("Current value for number of steps for B-spline: %d\n", editorState.bsplineSteps);
+  std::int32_t value = 0;
+  if (AskNewValue(&value)) editorState.bsplineSteps = value;
+}
+
+void AskTolerance() {
+  // Only the square is stored; the root is exact for every accepted value,
+  // and truncation keeps it an integer for any other.
+  const auto tolerance = static_cast<int>(std::sqrt(static_cast<double>(editorState.toleranceSquared)));
+  std::printf("Current value for deCasteljau Tolerance : %d\n", tolerance);
+  std::int32_t value = 0;
+  if (AskNewValue(&value)) editorState.toleranceSquared = value * value;  // at most 499^2
+}
+
+}  // namespace
+
+void OnMouse(int button, int state, int x, int y) {
+  y = WindowSize - y;
+  if (button == LeftButton) {
+    if (state == Press) {
+      editorState.leftPressed = true;
+    } else if (state == Release && editorState.leftPressed) {
+      editorState.leftPressed = false;
+      if (glutGetModifiers() & GLUT_ACTIVE_SHIFT) {
+        DeletePoint(FindNearestPoint(x, y));
+      } else {
+        AddPoint(x, y);
+      }
+    }
+  } else if (button == MiddleButton) {
+    if (state == Press) {
+      editorState.dragIndex = FindNearestPoint(x, y);
+      if (editorState.dragIndex != -1) editorState.dragging = true;
+    } else if (state == Release) {
+      editorState.dragging = false;
+    }
+  }
+  glutPostRedisplay();
+}
+
+void OnMotion(int x, int y) {
+  if (editorState.dragging) {
+    // The dragged point may have been deleted or cleared while the button is
+    // held: then there is nothing left to move and the drag ends.
+    if (editorState.dragIndex < 0 || editorState.dragIndex >= editorState.points.count) {
+      editorState.dragging = false;
+    } else {
+      editorState.points.items[editorState.dragIndex] = Point{x, WindowSize - y};
+    }
+  }
+  glutPostRedisplay();
+}
+
+void OnKeyboard(unsigned char key, int /*x*/, int /*y*/) {
+  switch (key) {
+    case 'c':
+      ClearPoints();
+      break;
+    case 'n':
+      AskSteps();
+      break;
+    case 't':
+      AskTolerance();
+      break;
+    default:
+      break;
+  }
+  glutPostRedisplay();
+}
+
+void OnMenu(int value) {
+  switch (value) {
+    case 0:
+      ClearPoints();
+      break;
+    case 1:
+      glutChangeToMenuEntry(2, "o Bezier", 1);
+      glutChangeToMenuEntry(3, "   Cubic B-Spline", 2);
+      editorState.curveKind = CurveKind::Bezier;
+      break;
+    case 2:
+      glutChangeToMenuEntry(2, "   Bezier", 1);
+      glutChangeToMenuEntry(3, "o Cubic B-Spline", 2);
+      editorState.curveKind = CurveKind::BSpline;
+      break;
+    default:
+      break;
+  }
+  glutPostRedisplay();
+}

@@ -1,1 +1,71 @@
-// (being written)
+#include "app/window.h"
+
+#include <GL/gl.h>
+
+#include <GL/freeglut_std.h>
+
+#include <cstdio>
+
+#include "app/input.h"
+#include "points/editor_state.h"
+#include "render/frame.h"
+
+void PrintHelp() {
+  std::printf(" Controls done by mouse:\n");
+  std::printf("  left: Place point\n");
+  std::printf("  shift-left: delete point\n");
+  std::printf("  middle-drag: move point\n");
+  std::printf("  right: Popup menu (includes:\n");
+  std::printf("    clear function\n");
+  std::printf("    choice of spline types\n");
+  std::printf("    toggle 3D-rotation)\n");
+  std::printf(" Controsl done by keyboard:\n");
+  std::printf("  t: Sets tolerance for when deCasteljau's should stop\n");
+  std::printf("     (Default: 5; Good value for wireframe: 20)\n");
+  std::printf("  n: Sets the number of steps used in B-spline evaluation\n");
+  std::printf("     (Default: 25; Good value for wireframe: 10)\n");
+}
+
+void InitWindow(int argc, char** argv) {
+  // The depth buffer is requested but never used; it keeps the visual the
+  // toolkit picks the same as the one the program has always asked for.
+  glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(WindowSize, WindowSize);
+  // The toolkit takes its own options (-display, -geometry, ...) from the
+  // command line; the program defines none.
+  glutInit(&argc, argv);
+  glutCreateWindow("Bezier");
+
+  glutDisplayFunc(OnDisplay);
+  glutReshapeFunc(OnReshape);
+  glutMouseFunc(OnMouse);
+  // One handler for both: a drag moves a point, and any movement redraws.
+  glutPassiveMotionFunc(OnMotion);
+  glutMotionFunc(OnMotion);
+  glutKeyboardFunc(OnKeyboard);
+
+  // "o " marks the selected kind; OnMenu rewrites entries 2 and 3.
+  glutCreateMenu(OnMenu);
+  glutAddMenuEntry("   Clear All", 0);
+  glutAddMenuEntry("o Bezier", 1);
+  glutAddMenuEntry("   Cubic B-Spline", 2);
+  glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
+
+void InitGraphicsState() {
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glColor3ubv(PointColor);
+}
+
+void OnReshape(int /*width*/, int /*height*/) {
+  // The window is pinned: a resize by the user is undone, and one unit stays
+  // one pixel with the origin at the bottom-left corner.
+  glutReshapeWindow(WindowSize, WindowSize);
+  glViewport(0, 0, WindowSize, WindowSize);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, WindowSize, 0.0, WindowSize, 1.0, -1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glFlush();
+}

@@ -23,6 +23,11 @@ struct EditorState {
   std::int32_t dragIndex = 0;
   // True from a middle press that found a point to the next middle release.
   bool dragging = false;
+  // True from a left press delivered to the window to the next left release.
+  // The toolkit hands the window the release of a left click that chose a
+  // pop-up menu entry without its press; only a release that ends a click
+  // begun in the window places or deletes a point.
+  bool leftPressed = false;
 };
 
 extern EditorState editorState;

@@ -1,1 +1,81 @@
-// (being written)
+#include "render/bezier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "points/editor_state.h"
+#include "render/curve_matrices.h"
+#include "render/line.h"
+
+namespace {
+
+constexpr std::int32_t Int32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t Int32Min = std::numeric_limits<std::int32_t>::min();
+
+// A pixel coordinate: truncated toward zero, like every conversion of curve
+// arithmetic to pixels. Values come from convex combinations of 32-bit
+// control points, so they are in range; the clamp only keeps a last-place
+// rounding at the very edge of the range (and a NaN, which integer control
+// points never produce) from being undefined.
+std::int32_t ToPixel(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483648.0) return Int32Max;
+  if (v <= -2147483649.0) return Int32Min;
+  return static_cast<std::int32_t>(v);
+}
+
+// The largest truncated difference whose square fits in 32 bits.
+constexpr double LargestSquarable = 46340.0;
+
+}  // namespace
+
+void DrawBezierSegment(std::int32_t first) {
+  const PointList& list = editorState.points;
+  // The caller guarantees a complete group of four; a stray index draws
+  // nothing rather than reading past the points.
+  if (first < 0 || std::int64_t{first} + 4 > list.count) return;
+  Matrix control(4, 4);
+  for (int r = 0; r < 4; ++r) {
+    control.PutElement(list.items[first + r].x, r, 0);
+    control.PutElement(list.items[first + r].y, r, 1);
+  }
+  SubdivideBezier(control);
+}
+
+void SubdivideBezier(const Matrix& control) {
+  // Only the first leg is measured: a piece whose first two control points
+  // are close is final, however long its other legs are. A tolerance below
+  // 1 could never be met (the measure bottoms out at 0), so it counts as 1.
+  const std::int32_t tolerance = std::max<std::int32_t>(editorState.toleranceSquared, 1);
+  if (RowDistanceSquared(control, 0, 1) < tolerance) {
+    for (int i = 0; i < 3; ++i) {
+      DrawLine(ToPixel(control.GetElement(i, 0)), ToPixel(control.GetElement(i, 1)),
+               ToPixel(control.GetElement(i + 1, 0)), ToPixel(control.GetElement(i + 1, 1)));
+    }
+    return;
+  }
+  // The tables hold 8 x the halving maps; multiplying by 0.125 (exact in
+  // binary) rather than dividing by 8 keeps every value exact for integer
+  // control points of screen size. The left half is drawn completely before
+  // the right one is computed, so the pieces come out in order along the
+  // curve. Each product and its scaled copy live until their half is drawn.
+  SubdivideBezier(LeftSplit.MultMat(control).MultScalar(HalvingScale));
+  SubdivideBezier(RightSplit.MultMat(control).MultScalar(HalvingScale));
+}
+
+std::int32_t RowDistanceSquared(Matrix m, std::int32_t i, std::int32_t j) {
+  // Each difference is truncated toward zero before squaring, so a leg of
+  // (1.875, 1.875) measures 2, not 7. Squares and sum are integer arithmetic,
+  // taken wide and saturated at the 32-bit maximum: a leg too long to
+  // measure in 32 bits is certainly above any tolerance.
+  std::int64_t sum = 0;
+  for (int c = 0; c < 3; ++c) {
+    const double diff = std::trunc(m.GetElement(j, c) - m.GetElement(i, c));
+    if (!(std::fabs(diff) <= LargestSquarable)) return Int32Max;  // also NaN
+    const auto t = static_cast<std::int64_t>(diff);
+    sum += t * t;
+  }
+  return sum > Int32Max ? Int32Max : static_cast<std::int32_t>(sum);
+}

@@ -6,6 +6,19 @@
 BUILD_PACKAGES=(cmake ninja-build g++ libgl-dev libglut-dev)
 # Building and running every test, benchmark and check.
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libeigen3-dev libbenchmark-dev)
+# Building the Debian package (scripts/package.sh).
+PACKAGE_PACKAGES=("${BUILD_PACKAGES[@]}" dpkg-dev)
+# The package check: builds the package, renders its manual page and runs the
+# unpacked program on a virtual display (Mesa's software renderer).
+TEST_PACKAGES+=(dpkg-dev man-db groff-base xvfb xdotool x11-utils libx11-dev libgl1-mesa-dri)
+# The frame benchmarks: the cairo peer, and the real-GL frame on a virtual
+# display with Mesa's software renderer.
+TEST_PACKAGES+=(libcairo2-dev pkg-config xvfb libgl1-mesa-dri)
+# The real-window suite (e2e/): a virtual display with Mesa's software
+# renderer, XTEST input, window dumps, and libX11 for the close request.
+TEST_PACKAGES+=(python3 xvfb xdotool x11-apps x11-utils libx11-6 libgl1-mesa-dri)
+# Only scripts/bench.sh: the scaling plot and the profile in the report.
+BENCH_PACKAGES=("${TEST_PACKAGES[@]}" python3-matplotlib linux-perf)
 
 ensure_packages() {
   local missing=() p

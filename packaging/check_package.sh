@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a built tree and checks it the way a user
+# meets it: its control fields, its file list, its manual page as `man`
+# renders it, and the unpacked program opening its window on a virtual display
+# of its own and ending with status 0 when that window is closed.
+#
+# Usage: check_package.sh <build dir> <expected version> <close_window helper>
+# Everything happens in a fresh temporary directory (package, unpacked tree,
+# display), so it can run beside other checks. Any deviation fails loudly.
+set -euo pipefail
+
+if [ $# -ne 3 ]; then
+  echo "usage: $0 <build dir> <expected version> <close_window helper>" >&2
+  exit 2
+fi
+bindir=$1
+version=$2
+close_window=$3
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo "-- $*"; }
+
+for tool in cpack dpkg dpkg-deb groff man zcat Xvfb xdotool xwininfo timeout; do
+  command -v "$tool" >/dev/null || fail "the tool '$tool' is not installed"
+done
+[ -f "$bindir/CPackConfig.cmake" ] || fail "$bindir holds no CPackConfig.cmake"
+[ -x "$close_window" ] || fail "helper $close_window is not built"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/bezier-package.XXXXXX")
+app_pid=""
+xvfb_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# ---------------------------------------------------------------- package
+step "building the package"
+# -B keeps the package and CPack's scratch tree out of the build directory.
+if ! cpack --config "$bindir/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log" >&2
+  fail "cpack could not build the package"
+fi
+arch=$(dpkg --print-architecture)
+deb="$work/out/bezier_${version}_${arch}.deb"
+[ -f "$deb" ] || { ls -l "$work/out" >&2; fail "no package named $(basename "$deb")"; }
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] || fail "expected one package, got: ${debs[*]}"
+
+# ---------------------------------------------------------------- control fields
+step "checking the control fields"
+dpkg-deb -I "$deb"
+field() { dpkg-deb -f "$deb" "$1"; }
+expect_field() {  # name, expected value
+  local got
+  got=$(field "$1")
+  [ "$got" = "$2" ] || fail "field $1 is '$got', expected '$2'"
+}
+expect_field Package bezier
+expect_field Version "$version"
+expect_field Architecture "$arch"
+expect_field Section graphics
+[[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] ||
+  fail "Maintainer '$(field Maintainer)' is not 'Name <address>'"
+description=$(field Description)
+summary=${description%%$'\n'*}
+[ -n "$summary" ] || fail "Description has no summary line"
+[ "$summary" != "$description" ] || fail "Description has no long text"
+depends=$(field Depends)
+[ -n "$depends" ] || fail "Depends is empty"
+# Each dependency is checked as a whole package name in the list.
+has_dependency() {  # extended regex for one package name
+  grep -Eq "(^|, )($1)( |,|$)" <<<"$depends"
+}
+has_dependency 'libglut[0-9.]*|freeglut3' || fail "Depends names no freeglut runtime: $depends"
+has_dependency 'libgl1|libopengl0' || fail "Depends names no OpenGL runtime: $depends"
+has_dependency 'libc6' || fail "Depends names no C library: $depends"
+has_dependency 'libstdc\+\+6' || fail "Depends names no C++ runtime: $depends"
+grep -Eq '\(>= [0-9]' <<<"$depends" || fail "Depends carries no minimum versions: $depends"
+
+# ---------------------------------------------------------------- contents
+step "checking the contents"
+dpkg-deb -c "$deb" >"$work/contents"
+cat "$work/contents"
+owners=$(awk '{print $2}' "$work/contents" | sort -u)
+[ "$owners" = "root/root" ] || fail "files not owned by root/root: $owners"
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+files=$(cd "$root" && find . ! -type d | sort)
+expected_files="./usr/bin/bezier
+./usr/share/man/man1/bezier.1.gz"
+[ "$files" = "$expected_files" ] || fail "package holds:
+$files
+expected:
+$expected_files"
+program="$root/usr/bin/bezier"
+manpage="$root/usr/share/man/man1/bezier.1.gz"
+[ "$(stat -c %a "$program")" = 755 ] || fail "program mode is $(stat -c %a "$program"), expected 755"
+[ "$(stat -c %a "$manpage")" = 644 ] || fail "manual page mode is $(stat -c %a "$manpage"), expected 644"
+[ "$(head -c 4 "$program" | od -An -c | tr -d ' ')" = '177ELF' ] || fail "the program is not an ELF file"
+# A stripped program carries no symbol table.
+if readelf -S "$program" | grep -q '\.symtab'; then fail "the program is not stripped"; fi
+
+# ---------------------------------------------------------------- manual page
+step "rendering the manual page"
+# Every groff warning counts as a failure: -ww turns them all on, and anything
+# on standard error fails the check.
+zcat "$manpage" | groff -man -Tutf8 -ww -z 2>"$work/groff.err" || fail "groff failed"
+[ ! -s "$work/groff.err" ] || { cat "$work/groff.err" >&2; fail "groff warned about the manual page"; }
+# Lines wide enough that no paragraph wraps or hyphenates, so the phrases
+# below can be found whole.
+MANWIDTH=1000 man --warnings=all -E UTF-8 -l "$manpage" >"$work/man.txt" 2>"$work/man.err" ||
+  fail "man could not render the page"
+[ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "man warned about the manual page"; }
+page=$(tr -s ' \n' ' ' <"$work/man.txt")
+expect_text() {
+  [[ $page == *"$1"* ]] || fail "the rendered manual page lacks: $1"
+}
+expect_text "bezier $version"
+for heading in NAME SYNOPSIS DESCRIPTION OPTIONS MOUSE MENU KEYS FILES "EXIT STATUS"; do
+  grep -qx "$heading" "$work/man.txt" || fail "the manual page has no $heading section"
+done
+for phrase in "Clear All" "Cubic B-Spline" "50 pixels" "1 to 499" "default 5" "default 25" \
+              "-display" "-geometry" "reads no file and writes none"; do
+  expect_text "$phrase"
+done
+
+# ---------------------------------------------------------------- the program
+step "running the unpacked program on a virtual display"
+# The server picks a free display number and writes it to fd 3 once it
+# accepts clients, so parallel runs never share a display.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 800x600x24 \
+  3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  grep -q . "$work/display" 2>/dev/null && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log" >&2; fail "Xvfb exited"; }
+  sleep 0.1
+done
+display_number=$(head -n 1 "$work/display")
+[[ $display_number =~ ^[0-9]+$ ]] || fail "Xvfb reported no display"
+export DISPLAY=":$display_number"
+# Mesa's software rasteriser: the same pixels on every machine.
+export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
+
+"$program" </dev/null >"$work/stdout" 2>"$work/stderr" &
+app_pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Bezier$' | head -n 1) || true
+if [ -z "$window" ]; then
+  cat "$work/stderr" >&2
+  fail "no visible window named Bezier appeared within 30 s"
+fi
+xwininfo -id "$window" >"$work/xwininfo"
+grep -q 'Width: 500$' "$work/xwininfo" && grep -q 'Height: 500$' "$work/xwininfo" ||
+  { cat "$work/xwininfo" >&2; fail "the window is not 500 x 500"; }
+
+# The controls summary must already be on standard output while the window
+# is up, although standard output is a file here.
+expected_help=' Controls done by mouse:
+  left: Place point
+  shift-left: delete point
+  middle-drag: move point
+  right: Popup menu (includes:
+    clear function
+    choice of spline types
+    toggle 3D-rotation)
+ Controsl done by keyboard:
+  t: Sets tolerance for when deCasteljau'"'"'s should stop
+     (Default: 5; Good value for wireframe: 20)
+  n: Sets the number of steps used in B-spline evaluation
+     (Default: 25; Good value for wireframe: 10)'
+printf '%s\n' "$expected_help" >"$work/expected_help"
+cmp -s "$work/expected_help" "$work/stdout" ||
+  { diff "$work/expected_help" "$work/stdout" >&2 || true; fail "standard output is not the controls summary"; }
+
+step "closing the window"
+"$close_window" "$window" || fail "could not ask the window to close"
+status=""
+for _ in $(seq 100); do
+  if ! kill -0 "$app_pid" 2>/dev/null; then
+    status=0
+    wait "$app_pid" || status=$?
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$status" ] || fail "the program still runs 10 s after its window was closed"
+app_pid=""
+[ "$status" -eq 0 ] || { cat "$work/stderr" >&2; fail "the program exited with status $status"; }
+[ ! -s "$work/stderr" ] || { cat "$work/stderr" >&2; fail "the program wrote to standard error"; }
+cmp -s "$work/expected_help" "$work/stdout" || fail "standard output changed after the window closed"
+
+echo "package check passed: $(basename "$deb")"

@@ -1,0 +1,240 @@
+#include "render/bezier.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "gl_fake.h"
+#include "points/editor_state.h"
+#include "points/point_list.h"
+#include "render/curve_matrices.h"
+#include "render/line.h"
+
+namespace {
+
+using Pixels = std::vector<std::pair<int, int>>;
+using Pt = std::pair<int, int>;
+struct Line {
+  int x0, y0, x1, y1;
+};
+
+// The pixels the rasteriser gives for a list of lines, back to back.
+Pixels Rasterise(const std::vector<Line>& lines) {
+  glfake::Reset();
+  for (const Line& l : lines) DrawLine(l.x0, l.y0, l.x1, l.y1);
+  Pixels out = glfake::Vertices();
+  glfake::Reset();
+  return out;
+}
+
+// An independent de Casteljau subdivision on plain doubles: halving by
+// averaging instead of matrix products, and a wide measure that never
+// saturates. For integer control points of these sizes every value is exact
+// either way, so it must find the same final pieces.
+struct Reference {
+  using Piece = std::array<std::array<double, 2>, 4>;
+  std::int64_t toleranceSquared;
+  std::vector<Line> lines;
+  int pieces = 0;
+  int deepest = 0;
+
+  static std::int64_t Measure(const Piece& p) {
+    std::int64_t sum = 0;
+    for (int c = 0; c < 2; ++c) {
+      const auto d = static_cast<std::int64_t>(std::trunc(p[1][c] - p[0][c]));
+      sum += d * d;
+    }
+    return sum;
+  }
+
+  void Run(const Piece& p, int level) {
+    if (Measure(p) < toleranceSquared) {
+      ++pieces;
+      deepest = std::max(deepest, level);
+      for (int i = 0; i < 3; ++i)
+        lines.push_back({static_cast<int>(p[i][0]), static_cast<int>(p[i][1]), static_cast<int>(p[i + 1][0]),
+                         static_cast<int>(p[i + 1][1])});
+      return;
+    }
+    Piece left, right;
+    for (int c = 0; c < 2; ++c) {
+      const double a = p[0][c], b = p[1][c], cc = p[2][c], d = p[3][c];
+      const double ab = (a + b) * 0.5, bc = (b + cc) * 0.5, cd = (cc + d) * 0.5;
+      const double abc = (ab + bc) * 0.5, bcd = (bc + cd) * 0.5, mid = (abc + bcd) * 0.5;
+      left[0][c] = a, left[1][c] = ab, left[2][c] = abc, left[3][c] = mid;
+      right[0][c] = mid, right[1][c] = bcd, right[2][c] = cd, right[3][c] = d;
+    }
+    Run(left, level + 1);
+    Run(right, level + 1);
+  }
+
+  static Reference Of(const std::vector<Pt>& pts, std::int64_t tol) {
+    Reference r{tol, {}};
+    Piece p;
+    for (int i = 0; i < 4; ++i) p[i] = {static_cast<double>(pts[i].first), static_cast<double>(pts[i].second)};
+    r.Run(p, 0);
+    return r;
+  }
+};
+
+class Bezier : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitCurveMatrices(); }
+  void SetUp() override {
+    ClearPoints();
+    editorState = EditorState{};
+    glfake::Reset();
+  }
+  void TearDown() override { ClearPoints(); }
+
+  static Pixels Render(const std::vector<Pt>& pts, std::int32_t toleranceSquared, std::int32_t first = 0) {
+    ClearPoints();
+    for (auto [x, y] : pts) AddPoint(x, y);
+    editorState.toleranceSquared = toleranceSquared;
+    glfake::Reset();
+    DrawBezierSegment(first);
+    return glfake::Vertices();
+  }
+};
+
+TEST_F(Bezier, WorkedSegmentsDrawTheirListedLines) {
+  struct Case {
+    const char* what;
+    std::vector<Pt> points;
+    std::int32_t toleranceSquared;
+    std::vector<Line> lines;
+  };
+  const std::vector<Case> cases = {
+      {"split once, first legs 16 and 18",
+       {{0, 0}, {8, 0}, {16, 8}, {16, 16}},
+       25,
+       {{0, 0, 4, 0}, {4, 0, 8, 2}, {8, 2, 11, 5}, {11, 5, 14, 8}, {14, 8, 16, 12}, {16, 12, 16, 16}}},
+      {"first leg exactly at the tolerance is split; measure truncates differences",
+       {{0, 0}, {5, 0}, {10, 5}, {10, 10}},
+       25,
+       {{0, 0, 2, 0}, {2, 0, 5, 1}, {5, 1, 6, 3}, {6, 3, 8, 5}, {8, 5, 10, 7}, {10, 7, 10, 10}}},
+      {"one below the tolerance: drawn at once",
+       {{0, 0}, {5, 0}, {10, 5}, {10, 10}},
+       26,
+       {{0, 0, 5, 0}, {5, 0, 10, 5}, {10, 5, 10, 10}}},
+      {"zero first leg: the polygon at once",
+       {{100, 100}, {100, 100}, {400, 400}, {400, 100}},
+       1,
+       {{100, 100, 100, 100}, {100, 100, 400, 400}, {400, 400, 400, 100}}},
+      {"four identical points", {{7, -3}, {7, -3}, {7, -3}, {7, -3}}, 25, {{7, -3, 7, -3}, {7, -3, 7, -3}, {7, -3, 7, -3}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Render(c.points, c.toleranceSquared), Rasterise(c.lines)) << c.what;
+  }
+}
+
+TEST_F(Bezier, ZeroFirstLegGivesSixHundredThreeVerticesAtAnyTolerance) {
+  for (std::int32_t tol : {1, 25, 400, 249001}) {
+    const Pixels got = Render({{100, 100}, {100, 100}, {400, 400}, {400, 100}}, tol);
+    EXPECT_EQ(got.size(), 603u) << tol;
+  }
+}
+
+TEST_F(Bezier, ArchPiecesAndDepthAtFourTolerances) {
+  struct Case {
+    std::int32_t tolerance;
+    int pieces;
+    int deepest;
+  };
+  const std::vector<Pt> arch = {{0, 0}, {0, 500}, {500, 500}, {500, 0}};
+  for (const Case& c : std::vector<Case>{{5, 87, 7}, {1, 381, 9}, {20, 23, 5}, {499, 2, 1}}) {
+    const std::int32_t tol = c.tolerance * c.tolerance;
+    const Reference ref = Reference::Of(arch, tol);
+    EXPECT_EQ(ref.pieces, c.pieces) << "tolerance " << c.tolerance;
+    EXPECT_EQ(ref.deepest, c.deepest) << "tolerance " << c.tolerance;
+    // The renderer must emit exactly the reference's pieces, in order.
+    const Pixels got = Render(arch, tol);
+    EXPECT_EQ(got, Rasterise(ref.lines)) << "tolerance " << c.tolerance;
+  }
+}
+
+TEST_F(Bezier, RandomSegmentsMatchTheReferenceWithinTheDepthBound) {
+  std::mt19937 rng(31337);
+  std::uniform_int_distribution<int> coord(-600, 1100);
+  std::uniform_int_distribution<int> tolerance(1, 40);
+  for (int n = 0; n < 150; ++n) {
+    std::vector<Pt> pts(4);
+    for (auto& p : pts) p = {coord(rng), coord(rng)};
+    const std::int32_t tol = n % 5 == 0 ? 1 : tolerance(rng) * tolerance(rng);
+    const Reference ref = Reference::Of(pts, tol);
+    double longest = 0;
+    for (int i = 0; i < 3; ++i)
+      longest = std::max(longest, std::hypot(pts[i + 1].first - pts[i].first, pts[i + 1].second - pts[i].second));
+    const int bound = longest < 1 ? 0 : static_cast<int>(std::floor(std::log2(longest))) + 1;
+    EXPECT_LE(ref.deepest, bound) << "segment " << n;
+    EXPECT_LE(ref.pieces, 1 << bound) << "segment " << n;
+    ASSERT_EQ(Render(pts, tol), Rasterise(ref.lines)) << "segment " << n;
+  }
+}
+
+TEST_F(Bezier, LaterSegmentsReadTheirOwnFourPoints) {
+  const std::vector<Pt> pts = {{0, 0}, {8, 0}, {16, 8}, {16, 16}, {30, 40}, {60, 40}, {90, 0}};
+  const Reference ref = Reference::Of({pts[3], pts[4], pts[5], pts[6]}, 25);
+  EXPECT_EQ(Render(pts, 25, 3), Rasterise(ref.lines));
+}
+
+TEST_F(Bezier, AStrayFirstIndexDrawsNothing) {
+  const std::vector<Pt> pts = {{0, 0}, {8, 0}, {16, 8}, {16, 16}, {1, 1}};
+  for (std::int32_t first : {-1, 2, 5, std::numeric_limits<std::int32_t>::max()}) {
+    EXPECT_TRUE(Render(pts, 25, first).empty()) << first;
+  }
+}
+
+TEST_F(Bezier, ToleranceBelowOneStillTerminates) {
+  const std::vector<Pt> pts = {{0, 0}, {8, 0}, {16, 8}, {16, 16}};
+  EXPECT_EQ(Render(pts, 0), Render(pts, 1));
+  EXPECT_EQ(Render(pts, -25), Render(pts, 1));
+}
+
+TEST_F(Bezier, LegsTooLongToMeasureIn32BitsAreStillSplit) {
+  // A first leg of 60000 pixels squares past the 32-bit range; it must count
+  // as long, not wrap around to something small.
+  const std::vector<Pt> pts = {{0, 0}, {60000, 0}, {60000, 60000}, {-5000, 60000}};
+  const Reference ref = Reference::Of(pts, 249001);
+  ASSERT_GT(ref.pieces, 1);
+  glfake::Reset();
+  EXPECT_EQ(Render(pts, 249001), Rasterise(ref.lines));
+}
+
+TEST(RowDistanceSquared, TruncatesEachDifferenceBeforeSquaring) {
+  struct Case {
+    const char* what;
+    std::array<double, 3> from, to;
+    std::int32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"integers", {0, 0, 0}, {3, 4, 0}, 25},
+      {"worked leg", {6.875, 3.125, 0}, {8.75, 5, 0}, 2},
+      {"below one in both", {0.5, 0.5, 0}, {1.4, -0.4, 0}, 0},
+      {"negative differences truncate toward zero", {0, 0, 0}, {-1.9, -2.5, 0}, 5},
+      {"third column counts", {0, 0, 1}, {0, 0, 4}, 9},
+      {"largest square that fits", {0, 0, 0}, {46340.9, 0, 0}, 2147395600},
+      {"one square too large saturates", {0, 0, 0}, {46341, 0, 0}, std::numeric_limits<std::int32_t>::max()},
+      {"sum too large saturates", {0, 0, 0}, {40000, 40000, 0}, std::numeric_limits<std::int32_t>::max()},
+      {"far apart in 32-bit coordinates", {-2147483648.0, 0, 0}, {2147483647.0, 0, 0},
+       std::numeric_limits<std::int32_t>::max()},
+  };
+  for (const Case& c : cases) {
+    Matrix m(4, 4);
+    for (int col = 0; col < 3; ++col) {
+      m.PutElement(c.from[col], 1, col);
+      m.PutElement(c.to[col], 2, col);
+    }
+    EXPECT_EQ(RowDistanceSquared(m, 1, 2), c.expected) << c.what;
+    EXPECT_EQ(RowDistanceSquared(m, 2, 1), c.expected) << c.what << " (reversed)";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include "render/curve_matrices.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+using Table = std::vector<std::vector<double>>;
+
+Matrix Control(const std::vector<std::pair<int, int>>& pts) {
+  Matrix m(4, 4);
+  for (int r = 0; r < 4; ++r) {
+    m.PutElement(pts[r].first, r, 0);
+    m.PutElement(pts[r].second, r, 1);
+  }
+  return m;
+}
+
+class CurveMatrices : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitCurveMatrices(); }
+};
+
+TEST_F(CurveMatrices, HoldTheirTablesUnscaled) {
+  struct Case {
+    const char* name;
+    const Matrix* m;
+    Table expected;
+  };
+  const std::vector<Case> cases = {
+      {"LeftSplit", &LeftSplit, {{8, 0, 0, 0}, {4, 4, 0, 0}, {2, 4, 2, 0}, {1, 3, 3, 1}}},
+      {"RightSplit", &RightSplit, {{1, 3, 3, 1}, {0, 2, 4, 2}, {0, 0, 4, 4}, {0, 0, 0, 8}}},
+      {"BSplineBasis", &BSplineBasis, {{-1, 3, -3, 1}, {3, -6, 3, 0}, {-3, 0, 3, 0}, {1, 4, 1, 0}}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(c.m->NumRows(), 4) << c.name;
+    ASSERT_EQ(c.m->NumCols(), 4) << c.name;
+    for (int p = 0; p < 4; ++p)
+      for (int q = 0; q < 4; ++q) EXPECT_EQ(c.m->GetElement(p, q), c.expected[p][q]) << c.name << " (" << p << "," << q << ")";
+  }
+}
+
+TEST_F(CurveMatrices, RightSplitIsLeftSplitTurnedHalfway) {
+  EXPECT_EQ(RightSplit.GetElement(0, 0), 1.0);
+  EXPECT_EQ(RightSplit.GetElement(3, 3), 8.0);
+  for (int p = 0; p < 4; ++p)
+    for (int q = 0; q < 4; ++q) EXPECT_EQ(RightSplit.GetElement(3 - p, 3 - q), LeftSplit.GetElement(p, q));
+}
+
+TEST_F(CurveMatrices, SplitTheWorkedSegmentIntoItsHalves) {
+  const Matrix p = Control({{0, 0}, {8, 0}, {16, 8}, {16, 16}});
+  struct Case {
+    const char* name;
+    const Matrix* split;
+    Table rows;
+  };
+  const std::vector<Case> cases = {
+      {"left", &LeftSplit, {{0, 0}, {4, 0}, {8, 2}, {11, 5}}},
+      {"right", &RightSplit, {{11, 5}, {14, 8}, {16, 12}, {16, 16}}},
+  };
+  for (const Case& c : cases) {
+    const Matrix half = c.split->MultMat(p).MultScalar(HalvingScale);
+    for (int r = 0; r < 4; ++r) {
+      EXPECT_EQ(half.GetElement(r, 0), c.rows[r][0]) << c.name << " row " << r;
+      EXPECT_EQ(half.GetElement(r, 1), c.rows[r][1]) << c.name << " row " << r;
+      EXPECT_EQ(half.GetElement(r, 2), 0.0) << c.name << " row " << r;
+      EXPECT_EQ(half.GetElement(r, 3), 0.0) << c.name << " row " << r;
+    }
+  }
+}
+
+TEST_F(CurveMatrices, HalvesMeetAtTheCurveMidpointAndKeepTheEnds) {
+  std::mt19937 rng(99);
+  std::uniform_int_distribution<int> coord(-3000, 3000);
+  for (int n = 0; n < 200; ++n) {
+    std::vector<std::pair<int, int>> pts(4);
+    for (auto& pt : pts) pt = {coord(rng), coord(rng)};
+    const Matrix p = Control(pts);
+    const Matrix left = LeftSplit.MultMat(p).MultScalar(HalvingScale);
+    const Matrix right = RightSplit.MultMat(p).MultScalar(HalvingScale);
+    for (int c = 0; c < 2; ++c) {
+      const double p0 = p.GetElement(0, c), p1 = p.GetElement(1, c), p2 = p.GetElement(2, c), p3 = p.GetElement(3, c);
+      // B(1/2) = (P0 + 3 P1 + 3 P2 + P3) / 8, exact for these integers.
+      const double mid = (p0 + 3 * p1 + 3 * p2 + p3) / 8;
+      EXPECT_EQ(left.GetElement(0, c), p0);
+      EXPECT_EQ(left.GetElement(3, c), mid);
+      EXPECT_EQ(right.GetElement(0, c), mid);
+      EXPECT_EQ(right.GetElement(3, c), p3);
+      // The halves' inner points lie on the old legs' midpoints' averages.
+      EXPECT_EQ(left.GetElement(1, c), (p0 + p1) / 2);
+      EXPECT_EQ(right.GetElement(2, c), (p2 + p3) / 2);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// Minors, determinants and inverses, checked on worked examples and against an
+// independent linear-algebra library on seeded random matrices.
+#include <gtest/gtest.h>
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "matrix/matrix.h"
+
+namespace {
+
+using Rows = std::initializer_list<std::initializer_list<double>>;
+
+Matrix Make(Rows rows) {
+  const int r = static_cast<int>(rows.size());
+  const int c = r == 0 ? 0 : static_cast<int>(rows.begin()->size());
+  Matrix m(r, c);
+  int i = 0;
+  for (const auto& row : rows) {
+    int j = 0;
+    for (double v : row) m.PutElement(v, i, j++);
+    ++i;
+  }
+  return m;
+}
+
+std::vector<double> Elements(const Matrix& m) {
+  std::vector<double> out;
+  for (int i = 0; i < m.NumRows(); ++i)
+    for (int j = 0; j < m.NumCols(); ++j) out.push_back(m.GetElement(i, j));
+  return out;
+}
+
+Eigen::MatrixXd ToEigen(const Matrix& m) {
+  Eigen::MatrixXd e(m.NumRows(), m.NumCols());
+  for (int i = 0; i < m.NumRows(); ++i)
+    for (int j = 0; j < m.NumCols(); ++j) e(i, j) = m.GetElement(i, j);
+  return e;
+}
+
+Matrix Random(std::mt19937& rng, int rows, int cols, double low, double high) {
+  std::uniform_real_distribution<double> value(low, high);
+  Matrix m(rows, cols);
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) m.PutElement(value(rng), i, j);
+  return m;
+}
+
+Matrix RandomIntegers(std::mt19937& rng, int rows, int cols) {
+  std::uniform_int_distribution<int> value(-9, 9);
+  Matrix m(rows, cols);
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) m.PutElement(value(rng), i, j);
+  return m;
+}
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+}  // namespace
+
+TEST(MatrixCoFactor, RemovesOneRowAndOneColumn) {
+  struct Case {
+    const char* name;
+    Matrix source;
+    int row, col;
+    int rows, cols;
+    std::vector<double> expected;
+  };
+  const Matrix nine = Make({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}});
+  const std::vector<Case> cases = {
+      {"middle row, last column", nine, 1, 2, 2, 2, {1, 2, 7, 8}},
+      {"first row and column", nine, 0, 0, 2, 2, {5, 6, 8, 9}},
+      {"last row, first column", nine, 2, 0, 2, 2, {2, 3, 5, 6}},
+      {"centre", nine, 1, 1, 2, 2, {1, 3, 7, 9}},
+      {"tall matrix", Make({{1, 2}, {3, 4}, {5, 6}}), 0, 0, 2, 1, {4, 6}},
+      {"wide matrix", Make({{1, 2, 3, 4}, {5, 6, 7, 8}}), 1, 3, 1, 3, {1, 2, 3}},
+      {"1x1 leaves nothing", Make({{5}}), 0, 0, 0, 0, {}},
+      {"single row", Make({{1, 2, 3}}), 0, 1, 0, 2, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> before = Elements(c.source);
+    const Matrix minor = c.source.CoFactor(c.row, c.col);
+    ASSERT_EQ(minor.NumRows(), c.rows);
+    ASSERT_EQ(minor.NumCols(), c.cols);
+    EXPECT_EQ(Elements(minor), c.expected);
+    EXPECT_EQ(Elements(c.source), before);
+  }
+}
+
+TEST(MatrixDeterminant, WorkedExamples) {
+  struct Case {
+    const char* name;
+    Matrix m;
+    double expected;
+  };
+  const std::vector<Case> cases = {
+      {"empty is the empty product", Matrix(0, 0), 1},
+      {"1x1", Make({{-7.5}}), -7.5},
+      {"2x2", Make({{1, 2}, {3, 4}}), -2},
+      {"3x3 diagonal", Make({{2, 0, 0}, {0, 3, 0}, {0, 0, 4}}), 24},
+      {"3x3 singular", Make({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}), 0},
+      {"3x3 permutation is odd", Make({{0, 1, 0}, {1, 0, 0}, {0, 0, 1}}), -1},
+      {"4x4 identity", Make({{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}), 1},
+      {"4x4 diagonal", Make({{1, 0, 0, 0}, {0, 2, 0, 0}, {0, 0, 3, 0}, {0, 0, 0, 4}}), 24},
+      {"4x4 with zero first row entry",
+       Make({{0, 2, 0, 0}, {3, 0, 0, 0}, {0, 0, 0, 5}, {0, 0, 7, 0}}), 210},
+      {"5x5 triangular",
+       Make({{2, 9, -4, 7, 1}, {0, 3, 8, -2, 6}, {0, 0, -1, 5, 3}, {0, 0, 0, 4, -8},
+             {0, 0, 0, 0, 5}}),
+       -120},
+      {"5x5 lower triangular",
+       Make({{2, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {4, 6, 3, 0, 0}, {5, 2, 9, 1, 0},
+             {8, 7, 3, 2, 2}}),
+       12},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> before = Elements(c.m);
+    EXPECT_EQ(c.m.DetMat(), c.expected);
+    EXPECT_EQ(Elements(c.m), before);
+  }
+}
+
+TEST(MatrixInverse, WorkedExamples) {
+  struct Case {
+    const char* name;
+    Matrix m;
+    std::vector<double> expected;
+  };
+  const std::vector<Case> cases = {
+      // Each element is a correctly rounded division of small integers by 10.
+      {"2x2", Make({{4, 7}, {2, 6}}), {0.6, -0.7, -0.2, 0.4}},
+      {"1x1", Make({{4}}), {0.25}},
+      {"1x1 negative", Make({{-8}}), {-0.125}},
+      {"1x1 zero", Make({{0}}), {kInf}},
+      {"singular 2x2", Make({{1, 2}, {2, 4}}), {kInf, -kInf, -kInf, kInf}},
+      {"3x3 diagonal", Make({{2, 0, 0}, {0, 4, 0}, {0, 0, 8}}), {0.5, 0, 0, 0, 0.25, 0, 0, 0, 0.125}},
+      {"4x4 permutation", Make({{0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 0, 0, 0}}),
+       {0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}},
+      {"empty", Matrix(0, 0), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> before = Elements(c.m);
+    const Matrix inverse = c.m.Inverse();
+    ASSERT_EQ(inverse.NumRows(), c.m.NumRows());
+    ASSERT_EQ(inverse.NumCols(), c.m.NumCols());
+    EXPECT_EQ(Elements(inverse), c.expected);
+    EXPECT_EQ(Elements(c.m), before);
+  }
+}
+
+TEST(MatrixInverse, ZeroMatrixGivesNaNsWithoutFailing) {
+  const Matrix inverse = Matrix(2, 2).Inverse();
+  for (double v : Elements(inverse)) EXPECT_TRUE(std::isnan(v));
+  EXPECT_EQ(Elements(inverse).size(), 4u);
+}
+
+TEST(MatrixProperties, DeterminantAgreesWithEigen) {
+  std::mt19937 rng(20240611);
+  for (int n = 1; n <= 6; ++n) {
+    for (int trial = 0; trial < 25; ++trial) {
+      SCOPED_TRACE("n = " + std::to_string(n) + ", trial " + std::to_string(trial));
+      const Matrix m = Random(rng, n, n, -10, 10);
+      const Eigen::MatrixXd e = ToEigen(m);
+      // Hadamard's bound scales the tolerance to the size the products reach.
+      double scale = 1;
+      for (int i = 0; i < n; ++i) scale *= std::max(1.0, e.row(i).norm());
+      EXPECT_NEAR(m.DetMat(), e.determinant(), 1e-12 * scale);
+    }
+  }
+}
+
+TEST(MatrixProperties, InverseOfDiagonallyDominantMatrixIsTwoSided) {
+  std::mt19937 rng(12345);
+  for (int n = 1; n <= 6; ++n) {
+    for (int trial = 0; trial < 15; ++trial) {
+      SCOPED_TRACE("n = " + std::to_string(n) + ", trial " + std::to_string(trial));
+      Matrix m = Random(rng, n, n, -1, 1);
+      for (int i = 0; i < n; ++i) {
+        const double sign = m.GetElement(i, i) < 0 ? -1 : 1;
+        m.PutElement(m.GetElement(i, i) + sign * n, i, i);
+      }
+      const Matrix inverse = m.Inverse();
+      const Eigen::MatrixXd left = ToEigen(m.MultMat(inverse));
+      const Eigen::MatrixXd right = ToEigen(inverse.MultMat(m));
+      const Eigen::MatrixXd identity = Eigen::MatrixXd::Identity(n, n);
+      EXPECT_LT((left - identity).cwiseAbs().maxCoeff(), 1e-12);
+      EXPECT_LT((right - identity).cwiseAbs().maxCoeff(), 1e-12);
+      EXPECT_LT((ToEigen(inverse) - ToEigen(m).inverse()).cwiseAbs().maxCoeff(), 1e-12);
+    }
+  }
+}
+
+TEST(MatrixProperties, ProductOfIntegerMatricesEqualsEigenExactly) {
+  std::mt19937 rng(99);
+  std::uniform_int_distribution<int> size(0, 6);
+  for (int trial = 0; trial < 200; ++trial) {
+    const int r = size(rng), k = size(rng), c = size(rng);
+    SCOPED_TRACE(std::to_string(r) + "x" + std::to_string(k) + " by " + std::to_string(k) + "x" +
+                 std::to_string(c));
+    const Matrix a = RandomIntegers(rng, r, k);
+    const Matrix b = RandomIntegers(rng, k, c);
+    const Matrix product = a.MultMat(b);
+    ASSERT_EQ(product.NumRows(), r);
+    ASSERT_EQ(product.NumCols(), c);
+    const Eigen::MatrixXd expected = ToEigen(a) * ToEigen(b);
+    EXPECT_TRUE(ToEigen(product) == expected);
+  }
+}

@@ -1,0 +1,514 @@
+// Storage, element access, arithmetic, console input and output of Matrix,
+// and the fatal line and exit status of every misuse.
+#include "matrix/matrix.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <initializer_list>
+#include <iomanip>
+#include <iostream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Rows = std::initializer_list<std::initializer_list<double>>;
+
+// Builds a matrix from literal rows through the public accessors.
+Matrix Make(Rows rows) {
+  const int r = static_cast<int>(rows.size());
+  const int c = r == 0 ? 0 : static_cast<int>(rows.begin()->size());
+  Matrix m(r, c);
+  int i = 0;
+  for (const auto& row : rows) {
+    int j = 0;
+    for (double v : row) m.PutElement(v, i, j++);
+    ++i;
+  }
+  return m;
+}
+
+// Every element in row-major order, so that a matrix can be compared without
+// relying on the copy constructor under test.
+std::vector<double> Elements(const Matrix& m) {
+  std::vector<double> out;
+  for (int i = 0; i < m.NumRows(); ++i)
+    for (int j = 0; j < m.NumCols(); ++j) out.push_back(m.GetElement(i, j));
+  return out;
+}
+
+void ExpectMatrix(const Matrix& actual, int rows, int cols,
+                  const std::vector<double>& elements) {
+  ASSERT_EQ(actual.NumRows(), rows);
+  ASSERT_EQ(actual.NumCols(), cols);
+  EXPECT_EQ(Elements(actual), elements);
+}
+
+// Builds the anchored regex for exactly one error line on standard error.
+std::string OnlyLine(const std::string& escaped) { return "^" + escaped + "\n$"; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- storage
+
+TEST(MatrixStorage, NewMatrixHoldsPositiveZerosEverywhere) {
+  const std::vector<std::pair<int, int>> sizes = {{0, 0}, {1, 1}, {3, 2}, {2, 0}, {0, 3}, {4, 4}};
+  for (auto [r, c] : sizes) {
+    SCOPED_TRACE(std::to_string(r) + "x" + std::to_string(c));
+    const Matrix m(r, c);
+    EXPECT_EQ(m.NumRows(), r);
+    EXPECT_EQ(m.NumCols(), c);
+    for (double v : Elements(m)) {
+      EXPECT_EQ(v, 0.0);
+      EXPECT_FALSE(std::signbit(v));
+    }
+  }
+}
+
+TEST(MatrixStorage, PutElementChangesOnlyItsOwnPosition) {
+  // Each case writes one element of a 2 x 3 and checks all six afterwards,
+  // which catches a swapped row/column or a wrong stride.
+  for (int row = 0; row < 2; ++row) {
+    for (int col = 0; col < 3; ++col) {
+      Matrix m(2, 3);
+      m.PutElement(5.0, row, col);
+      for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 3; ++j)
+          EXPECT_EQ(m.GetElement(i, j), (i == row && j == col) ? 5.0 : 0.0)
+              << "wrote (" << row << "," << col << ") read (" << i << "," << j << ")";
+    }
+  }
+}
+
+TEST(MatrixStorage, TablesAreCopiedRowByRowExactly) {
+  const int r0[] = {1, 2, INT_MAX};
+  const int r1[] = {3, 4, INT_MIN};
+  const int* ints[] = {r0, r1};
+  ExpectMatrix(Matrix(ints, 2, 3), 2, 3,
+               {1, 2, static_cast<double>(INT_MAX), 3, 4, static_cast<double>(INT_MIN)});
+
+  const double d0[] = {0.1, -0.0};
+  const double d1[] = {1e300, -2.5};
+  const double d2[] = {std::numeric_limits<double>::infinity(), 7};
+  const double* doubles[] = {d0, d1, d2};
+  const Matrix m(doubles, 3, 2);
+  ExpectMatrix(m, 3, 2, {0.1, -0.0, 1e300, -2.5, std::numeric_limits<double>::infinity(), 7});
+  EXPECT_TRUE(std::signbit(m.GetElement(0, 1)));
+
+  ExpectMatrix(Matrix(static_cast<const int* const*>(nullptr), 0, 0), 0, 0, {});
+}
+
+TEST(MatrixStorage, CopiesAreDeepAndOutliveOrPrecedeTheSource) {
+  Matrix source = Make({{1, 2}, {3, 4}});
+  {
+    Matrix copy(source);
+    copy.PutElement(9, 0, 0);
+    EXPECT_EQ(source.GetElement(0, 0), 1.0);
+    source.PutElement(8, 1, 1);
+    EXPECT_EQ(copy.GetElement(1, 1), 4.0);
+  }  // the copy is destroyed here; the source must stay usable
+  ExpectMatrix(source, 2, 2, {1, 2, 3, 8});
+
+  const Matrix empty(0, 0);
+  const Matrix emptyCopy(empty);
+  EXPECT_EQ(emptyCopy.NumRows(), 0);
+  EXPECT_EQ(emptyCopy.NumCols(), 0);
+}
+
+// ---------------------------------------------------------------- misuse
+
+struct Misuse {
+  const char* name;
+  std::function<void()> action;
+  std::string line;  // regex of the one line, already escaped
+};
+
+TEST(MatrixDeath, EveryMisuseWritesItsLineAndExitsWithStatusOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::vector<Misuse> cases = {
+      {"get column past end", [] { Matrix(3, 2).GetElement(0, 2); },
+       "GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"get negative row", [] { Matrix(3, 2).GetElement(-1, 0); },
+       "GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"get row past end", [] { Matrix(3, 2).GetElement(3, 0); },
+       "GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"get negative column", [] { Matrix(3, 2).GetElement(0, -1); },
+       "GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"put column past end", [] { Matrix(3, 2).PutElement(1, 0, 2); },
+       "PutElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"put negative row", [] { Matrix(3, 2).PutElement(1, -1, 0); },
+       "PutElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"put row past end", [] { Matrix(3, 2).PutElement(1, 3, 1); },
+       "PutElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"put negative column", [] { Matrix(3, 2).PutElement(1, 2, -1); },
+       "PutElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"},
+      {"get on empty", [] { Matrix(0, 0).GetElement(0, 0); },
+       "GetElement: index out of range \\[0\\.\\.-1, 0\\.\\.-1\\]"},
+      {"put on empty", [] { Matrix(0, 0).PutElement(1, 0, 0); },
+       "PutElement: index out of range \\[0\\.\\.-1, 0\\.\\.-1\\]"},
+      {"get on no columns", [] { Matrix(2, 0).GetElement(1, 0); },
+       "GetElement: index out of range \\[0\\.\\.1, 0\\.\\.-1\\]"},
+      {"add transposed shapes", [] { Matrix(2, 3).AddMat(Matrix(3, 2)); },
+       "AddMat: Incompatible matrix sizes"},
+      {"add more rows", [] { Matrix(2, 3).AddMat(Matrix(3, 3)); },
+       "AddMat: Incompatible matrix sizes"},
+      {"multiply mismatched", [] { Matrix(2, 3).MultMat(Matrix(2, 3)); },
+       "MultMat: Incompatible matrix sizes"},
+      {"power of non-square", [] { Matrix(2, 3).PowerMat(2); },
+       "MultMat: Incompatible matrix sizes"},
+      {"row past end", [] { Matrix(2, 5).GetRow(2); }, "GetRow: index out of range \\[0\\.\\.1\\]"},
+      {"negative row", [] { Matrix(2, 5).GetRow(-1); }, "GetRow: index out of range \\[0\\.\\.1\\]"},
+      {"row of empty", [] { Matrix(0, 5).GetRow(0); }, "GetRow: index out of range \\[0\\.\\.-1\\]"},
+      {"negative column", [] { Matrix(2, 5).GetCol(-1); }, "GetCol: index out of range \\[0\\.\\.4\\]"},
+      {"column past end", [] { Matrix(2, 5).GetCol(5); }, "GetCol: index out of range \\[0\\.\\.4\\]"},
+      {"cofactor row past end", [] { Matrix(3, 3).CoFactor(3, 0); },
+       "CoFactor: index out of range \\[0\\.\\.2, 0\\.\\.2\\]"},
+      {"cofactor negative column", [] { Matrix(3, 4).CoFactor(0, -1); },
+       "CoFactor: index out of range \\[0\\.\\.2, 0\\.\\.3\\]"},
+      {"cofactor of empty", [] { Matrix(0, 0).CoFactor(0, 0); },
+       "CoFactor: index out of range \\[0\\.\\.-1, 0\\.\\.-1\\]"},
+      {"determinant of non-square", [] { Matrix(2, 3).DetMat(); }, "DetMat: invalid matrix size "},
+      {"inverse of non-square", [] { Matrix(3, 2).Inverse(); }, "Inverse: invalid matrix size "},
+      {"negative rows", [] { Matrix(-1, 2); }, "Matrix: invalid matrix size"},
+      {"negative columns", [] { Matrix(2, -3); }, "Matrix: invalid matrix size"},
+      {"negative table size",
+       [] { Matrix(static_cast<const double* const*>(nullptr), -2, 0); },
+       "Matrix: invalid matrix size"},
+      {"storage beyond the address space", [] { Matrix(INT_MAX, INT_MAX); },
+       "Matrix: out of memory"},
+  };
+  for (const Misuse& m : cases) {
+    SCOPED_TRACE(m.name);
+    EXPECT_EXIT(m.action(), ::testing::ExitedWithCode(1), OnlyLine(m.line));
+  }
+}
+
+TEST(MatrixDeath, FailureEndsThroughNormalExitSoBufferedOutputIsFlushed) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // In the child, standard output is pointed at the captured standard error,
+  // made fully buffered and untied from std::cerr; text written before the
+  // failure then only appears if the process ends through exit(), which
+  // flushes it after the error line (abort or _exit would lose it).
+  EXPECT_EXIT(
+      {
+        std::fflush(stdout);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        static char buffer[4096];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+        std::cerr.tie(nullptr);
+        std::cout << "written before the failure";
+        Matrix(3, 2).GetElement(0, 2);
+      },
+      ::testing::ExitedWithCode(1),
+      "^GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]\nwritten before the failure$");
+}
+
+// ---------------------------------------------------------------- arithmetic
+
+struct ElementWiseCase {
+  const char* name;
+  std::function<Matrix(const Matrix&)> op;
+  std::vector<double> expected;
+};
+
+TEST(MatrixArithmetic, ElementWiseOperationsKeepShapeAndOperands) {
+  const Matrix a = Make({{1, -2, 3}, {0.5, 0, -0.25}});
+  const Matrix b = Make({{10, 20, 30}, {-1, -2, -3}});
+  const std::vector<ElementWiseCase> cases = {
+      {"AddMat", [&](const Matrix& m) { return m.AddMat(b); }, {11, 18, 33, -0.5, -2, -3.25}},
+      {"AddScalar", [](const Matrix& m) { return m.AddScalar(1.5); }, {2.5, -0.5, 4.5, 2, 1.5, 1.25}},
+      {"MultScalar", [](const Matrix& m) { return m.MultScalar(-2); }, {-2, 4, -6, -1, -0.0, 0.5}},
+      {"MultScalar by 0.125", [](const Matrix& m) { return m.MultScalar(0.125); },
+       {0.125, -0.25, 0.375, 0.0625, 0, -0.03125}},
+  };
+  const std::vector<double> aBefore = Elements(a), bBefore = Elements(b);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectMatrix(c.op(a), 2, 3, c.expected);
+    EXPECT_EQ(Elements(a), aBefore);
+    EXPECT_EQ(Elements(b), bBefore);
+  }
+}
+
+TEST(MatrixArithmetic, ProductsOfWorkedExamples) {
+  struct Case {
+    const char* name;
+    Matrix left, right;
+    int rows, cols;
+    std::vector<double> expected;
+  };
+  const std::vector<Case> cases = {
+      {"2x3 by 3x2", Make({{1, 2, 3}, {4, 5, 6}}), Make({{7, 8}, {9, 10}, {11, 12}}), 2, 2,
+       {58, 64, 139, 154}},
+      {"2x3 by 3x4", Make({{1, 0, 2}, {0, 1, 0}}),
+       Make({{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}}), 2, 4, {19, 22, 25, 28, 5, 6, 7, 8}},
+      {"2x0 by 0x3", Matrix(2, 0), Matrix(0, 3), 2, 3, {0, 0, 0, 0, 0, 0}},
+      {"0x2 by 2x0", Matrix(0, 2), Matrix(2, 0), 0, 0, {}},
+      {"row by column", Make({{1, 2, 3}}), Make({{4}, {5}, {6}}), 1, 1, {32}},
+      // The sum starts at +0.0, so a lone -0.0 product gives +0.0.
+      {"sum starts at positive zero", Make({{-0.0}}), Make({{1}}), 1, 1, {0}},
+      // k ascending with each partial sum rounded: 1 + 1e16 rounds to 1e16,
+      // so the 1 is lost; any other order keeps it.
+      {"terms added in ascending order", Make({{1, 1e16, -1e16}}), Make({{1}, {1}, {1}}), 1, 1,
+       {0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> leftBefore = Elements(c.left), rightBefore = Elements(c.right);
+    const Matrix product = c.left.MultMat(c.right);
+    ExpectMatrix(product, c.rows, c.cols, c.expected);
+    for (double v : Elements(product)) {
+      if (v == 0.0) {
+        EXPECT_FALSE(std::signbit(v));
+      }
+    }
+    EXPECT_EQ(Elements(c.left), leftBefore);
+    EXPECT_EQ(Elements(c.right), rightBefore);
+  }
+}
+
+TEST(MatrixArithmetic, TransposeSwapsIndices) {
+  ExpectMatrix(Make({{1, 2, 3, 4}}).Transpose(), 4, 1, {1, 2, 3, 4});
+  ExpectMatrix(Make({{1, 2, 3}, {4, 5, 6}}).Transpose(), 3, 2, {1, 4, 2, 5, 3, 6});
+  ExpectMatrix(Matrix(2, 0).Transpose(), 0, 2, {});
+}
+
+TEST(MatrixArithmetic, PowerMultipliesForTwoAndAboveAndCopiesOtherwise) {
+  const Matrix shear = Make({{1, 1}, {0, 1}});
+  const Matrix wide = Make({{1, 2, 3}, {4, 5, 6}});
+  struct Case {
+    const Matrix* base;
+    int n;
+    int rows, cols;
+    std::vector<double> expected;
+  };
+  const std::vector<Case> cases = {
+      {&shear, 3, 2, 2, {1, 3, 0, 1}},
+      {&shear, 2, 2, 2, {1, 2, 0, 1}},
+      {&shear, 7, 2, 2, {1, 7, 0, 1}},
+      {&shear, 1, 2, 2, {1, 1, 0, 1}},
+      {&shear, 0, 2, 2, {1, 1, 0, 1}},
+      {&shear, -5, 2, 2, {1, 1, 0, 1}},
+      {&shear, INT_MIN, 2, 2, {1, 1, 0, 1}},
+      // No product is formed below 2, so a non-square matrix is fine there.
+      {&wide, 1, 2, 3, {1, 2, 3, 4, 5, 6}},
+      {&wide, 0, 2, 3, {1, 2, 3, 4, 5, 6}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("n = " + std::to_string(c.n));
+    const std::vector<double> before = Elements(*c.base);
+    ExpectMatrix(c.base->PowerMat(c.n), c.rows, c.cols, c.expected);
+    EXPECT_EQ(Elements(*c.base), before);
+  }
+  ExpectMatrix(Make({{2, 1}, {1, 1}}).PowerMat(4), 2, 2, {34, 21, 21, 13});
+}
+
+TEST(MatrixArithmetic, RowAndColumnExtraction) {
+  const Matrix m = Make({{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}});
+  ExpectMatrix(m.GetRow(0), 1, 5, {1, 2, 3, 4, 5});
+  ExpectMatrix(m.GetRow(1), 1, 5, {6, 7, 8, 9, 10});
+  ExpectMatrix(m.GetCol(0), 2, 1, {1, 6});
+  ExpectMatrix(m.GetCol(4), 2, 1, {5, 10});
+  ExpectMatrix(Matrix(3, 0).GetRow(2), 1, 0, {});
+  ExpectMatrix(Matrix(0, 3).GetCol(2), 0, 1, {});
+}
+
+TEST(MatrixArithmetic, ChainedTemporariesLeaveOperandsIntact) {
+  const Matrix a = Make({{1, 2}, {3, 4}});
+  const Matrix b = Make({{8, 0}, {0, 16}});
+  ExpectMatrix(a.MultMat(b).MultScalar(0.125), 2, 2, {1, 4, 3, 8});
+  ExpectMatrix(a.AddMat(b).Transpose().AddScalar(-1).PowerMat(2), 2, 2,
+               {8 * 8 + 2 * 1, 8 * 2 + 2 * 19, 1 * 8 + 19 * 1, 1 * 2 + 19 * 19});
+  ExpectMatrix(a, 2, 2, {1, 2, 3, 4});
+  ExpectMatrix(b, 2, 2, {8, 0, 0, 16});
+}
+
+// ---------------------------------------------------------------- assignment
+
+TEST(MatrixAssignment, TargetTakesSourceSizesAndElements) {
+  struct Case {
+    const char* name;
+    Matrix target;
+    Matrix source;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"same size", Make({{9, 9}, {9, 9}}), Make({{1, 2}, {3, 4}})});
+  cases.push_back({"same count, other shape", Make({{9, 9, 9}, {9, 9, 9}}),
+                   Make({{1, 2}, {3, 4}, {5, 6}})});
+  cases.push_back({"larger source", Make({{9}}), Make({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}})});
+  cases.push_back({"smaller source", Make({{9, 9, 9}, {9, 9, 9}}), Make({{1}})});
+  cases.push_back({"into empty", Matrix(0, 0), Make({{1, 2}})});
+  cases.push_back({"from empty", Make({{1, 2}}), Matrix(0, 0)});
+  cases.push_back({"from no columns", Make({{1, 2}}), Matrix(3, 0)});
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> sourceElements = Elements(c.source);
+    const int rows = c.source.NumRows(), cols = c.source.NumCols();
+    const Matrix returned = (c.target = c.source);
+    ExpectMatrix(c.target, rows, cols, sourceElements);
+    ExpectMatrix(returned, rows, cols, sourceElements);
+    ExpectMatrix(c.source, rows, cols, sourceElements);
+    // The target is independent of the source and of the returned copy.
+    if (rows > 0 && cols > 0) {
+      c.target.PutElement(-7, rows - 1, cols - 1);
+      EXPECT_EQ(c.source.GetElement(rows - 1, cols - 1), sourceElements.back());
+      EXPECT_EQ(returned.GetElement(rows - 1, cols - 1), sourceElements.back());
+    }
+  }
+}
+
+TEST(MatrixAssignment, SelfAssignmentLeavesMatrixUnchanged) {
+  Matrix m = Make({{1, 2, 3}, {4, 5, 6}});
+  Matrix& alias = m;
+  const Matrix returned = (m = alias);
+  ExpectMatrix(m, 2, 3, {1, 2, 3, 4, 5, 6});
+  ExpectMatrix(returned, 2, 3, {1, 2, 3, 4, 5, 6});
+}
+
+// ---------------------------------------------------------------- console
+
+namespace {
+
+// Sends std::cout into a string for the lifetime of the object and restores
+// the original buffer and format afterwards.
+class CoutCapture {
+ public:
+  CoutCapture() : saved(std::cout.rdbuf(captured.rdbuf())) { format.copyfmt(std::cout); }
+  ~CoutCapture() {
+    std::cout.rdbuf(saved);
+    std::cout.copyfmt(format);
+  }
+  std::string Text() const { return captured.str(); }
+
+ private:
+  std::ostringstream captured;
+  std::streambuf* saved;
+  std::ios format{nullptr};
+};
+
+// Feeds std::cin from a string and restores the original buffer and a clean
+// state afterwards.
+class CinFeed {
+ public:
+  explicit CinFeed(const std::string& text) : input(text), saved(std::cin.rdbuf(input.rdbuf())) {
+    std::cin.clear();
+  }
+  ~CinFeed() {
+    std::cin.rdbuf(saved);
+    std::cin.clear();
+  }
+
+ private:
+  std::istringstream input;
+  std::streambuf* saved;
+};
+
+std::string Field(const std::string& text) { return std::string(20 - text.size(), ' ') + text; }
+
+}  // namespace
+
+TEST(MatrixConsole, PrintWritesRightAlignedFixedPointTable) {
+  struct Case {
+    const char* name;
+    Matrix m;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"identity", Make({{1, 0}, {0, 1}}),
+       std::string(15, ' ') + "1.000" + std::string(15, ' ') + "0.000\n" + std::string(15, ' ') +
+           "0.000" + std::string(15, ' ') + "1.000\n"},
+      {"negative half", Make({{-0.5}}), std::string(14, ' ') + "-0.500\n"},
+      {"four digits", Make({{1234.5}}), std::string(12, ' ') + "1234.500\n"},
+      {"rounding to three places", Make({{2.0 / 3.0, 0.0005, -1e-9}}),
+       Field("0.667") + Field("0.001") + Field("-0.000") + "\n"},
+      {"one row", Make({{1, 2, 3}}), Field("1.000") + Field("2.000") + Field("3.000") + "\n"},
+      {"too wide widens its field", Make({{1e20, 1}}),
+       "100000000000000000000.000" + Field("1.000") + "\n"},
+      {"two rows no columns", Matrix(2, 0), "\n\n"},
+      {"no rows", Matrix(0, 3), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CoutCapture capture;
+    c.m.PrintMat();
+    EXPECT_EQ(capture.Text(), c.expected);
+  }
+}
+
+TEST(MatrixConsole, PrintLeavesNotationInForceButNotWidth) {
+  CoutCapture capture;
+  std::cout << std::setw(0);
+  Make({{1}}).PrintMat();
+  std::cout << 2.5 << "|" << 7.0;
+  EXPECT_EQ(capture.Text(), Field("1.000") + "\n2.500|7.000");
+}
+
+TEST(MatrixConsole, ReadAcceptsAnyLayoutOfNumbers) {
+  const std::vector<std::string> layouts = {
+      "1 2\n3 4", "1\n2\n3\n4\n", "\n\n  1\t2   3\n\n 4  ", "1e0 2.0 +3 4.", "1 2 3 4 5 6",
+  };
+  for (const auto& text : layouts) {
+    SCOPED_TRACE(text);
+    CinFeed feed(text);
+    Matrix m = Make({{9, 9}, {9, 9}});
+    m.ReadMat();
+    ExpectMatrix(m, 2, 2, {1, 2, 3, 4});
+  }
+}
+
+TEST(MatrixConsole, FailedExtractionsRepeatTheLastValueReadInTheSameCall) {
+  struct Case {
+    const char* input;
+    std::vector<double> expected;
+    bool streamFailed;
+  };
+  const std::vector<Case> cases = {
+      {"", {0, 0, 0, 0}, true},
+      {"abc 1 2 3", {0, 0, 0, 0}, true},
+      {"1 2 x 4", {1, 2, 2, 2}, true},
+      {"5", {5, 5, 5, 5}, true},
+      {"-0.25 7 8", {-0.25, 7, 8, 8}, true},
+      // An out-of-range number fails the extraction (which writes the largest
+      // double into its target); the last good value is kept instead.
+      {"7 1e999 3 4", {7, 7, 7, 7}, true},
+      {"1 2 3 4", {1, 2, 3, 4}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    CinFeed feed(c.input);
+    Matrix m = Make({{9, 9}, {9, 9}});
+    m.ReadMat();
+    ExpectMatrix(m, 2, 2, c.expected);
+    EXPECT_EQ(std::cin.fail(), c.streamFailed);
+  }
+}
+
+TEST(MatrixConsole, FailedStreamStaysFailedForLaterCalls) {
+  CinFeed feed("3 4 oops 5 6");
+  Matrix first(1, 3);
+  first.ReadMat();
+  ExpectMatrix(first, 1, 3, {3, 4, 4});
+  // The stream is still failed, and nothing was read in this call.
+  Matrix second = Make({{9, 9}});
+  second.ReadMat();
+  ExpectMatrix(second, 1, 2, {0, 0});
+  EXPECT_TRUE(std::cin.fail());
+}
+
+TEST(MatrixConsole, ReadingAnEmptyMatrixConsumesNothing) {
+  CinFeed feed("42");
+  Matrix empty(0, 0);
+  empty.ReadMat();
+  Matrix noCols(3, 0);
+  noCols.ReadMat();
+  double next = 0;
+  std::cin >> next;
+  EXPECT_EQ(next, 42.0);
+}

@@ -1,0 +1,219 @@
+#include "points/point_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "points/editor_state.h"
+
+namespace {
+
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+class PointListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearPoints();
+    editorState = EditorState{};
+  }
+  void TearDown() override { ClearPoints(); }
+
+  static const PointList& List() { return editorState.points; }
+
+  static std::vector<std::pair<int, int>> Contents() {
+    std::vector<std::pair<int, int>> out;
+    for (std::int32_t i = 0; i < List().count; ++i) out.emplace_back(List().items[i].x, List().items[i].y);
+    return out;
+  }
+
+  static void ExpectInvariants() {
+    const PointList& l = List();
+    EXPECT_GE(l.count, 0);
+    EXPECT_LE(l.count, l.capacity);
+    EXPECT_EQ(l.capacity % 4, 0);
+    EXPECT_EQ(l.items == nullptr, l.capacity == 0);
+  }
+};
+
+TEST_F(PointListTest, CapacityGrowsByFourAndKeepsEveryEarlierPoint) {
+  EXPECT_EQ(List().capacity, 0);
+  EXPECT_EQ(List().items, nullptr);
+  for (int n = 1; n <= 17; ++n) {
+    AddPoint(n * 10, -n);
+    ASSERT_EQ(List().count, n);
+    EXPECT_EQ(List().capacity, (n + 3) / 4 * 4) << "after " << n << " points";
+    ExpectInvariants();
+    // Growth copies the old array: every earlier point is still in place.
+    for (int i = 0; i < n; ++i) {
+      EXPECT_EQ(List().items[i].x, (i + 1) * 10);
+      EXPECT_EQ(List().items[i].y, -(i + 1));
+    }
+  }
+}
+
+TEST_F(PointListTest, DeleteRemovesOnePointAndKeepsOrderAndCapacity) {
+  struct Case {
+    const char* what;
+    std::int32_t index;
+    std::vector<std::pair<int, int>> expected;
+  };
+  const std::vector<Case> cases = {
+      {"first", 0, {{2, 20}, {3, 30}, {4, 40}, {5, 50}}},
+      {"middle", 2, {{1, 10}, {2, 20}, {4, 40}, {5, 50}}},
+      {"second to last", 3, {{1, 10}, {2, 20}, {3, 30}, {5, 50}}},
+      {"last", 4, {{1, 10}, {2, 20}, {3, 30}, {4, 40}}},
+  };
+  for (const Case& c : cases) {
+    ClearPoints();
+    for (int i = 1; i <= 5; ++i) AddPoint(i, i * 10);
+    DeletePoint(c.index);
+    EXPECT_EQ(Contents(), c.expected) << c.what;
+    EXPECT_EQ(List().capacity, 8) << c.what;
+    ExpectInvariants();
+  }
+}
+
+TEST_F(PointListTest, DeleteOutsideTheListChangesNothing) {
+  for (int i = 1; i <= 3; ++i) AddPoint(i, i);
+  const auto before = Contents();
+  for (std::int32_t index : {-1, -7, kMin, 3, 4, kMax}) {
+    DeletePoint(index);
+    EXPECT_EQ(Contents(), before) << "index " << index;
+    EXPECT_EQ(List().capacity, 4);
+  }
+}
+
+TEST_F(PointListTest, DeletingEveryPointKeepsTheStorage) {
+  for (int i = 0; i < 5; ++i) AddPoint(i, i);
+  for (int i = 0; i < 5; ++i) DeletePoint(0);
+  EXPECT_EQ(List().count, 0);
+  EXPECT_EQ(List().capacity, 8);
+  EXPECT_NE(List().items, nullptr);
+  DeletePoint(0);  // on an empty list
+  EXPECT_EQ(List().count, 0);
+}
+
+TEST_F(PointListTest, ClearOnANeverUsedListDoesNothing) {
+  ClearPoints();
+  EXPECT_EQ(List().count, 0);
+  EXPECT_EQ(List().capacity, 0);
+  EXPECT_EQ(List().items, nullptr);
+}
+
+TEST_F(PointListTest, ClearReleasesStorageAndAddStartsAgainAtFour) {
+  for (int i = 0; i < 9; ++i) AddPoint(i, i);
+  ClearPoints();
+  EXPECT_EQ(List().count, 0);
+  EXPECT_EQ(List().capacity, 0);
+  EXPECT_EQ(List().items, nullptr);
+  AddPoint(7, 8);
+  EXPECT_EQ(List().count, 1);
+  EXPECT_EQ(List().capacity, 4);
+  EXPECT_EQ(Contents(), (std::vector<std::pair<int, int>>{{7, 8}}));
+}
+
+TEST_F(PointListTest, NearestPointWithinAnExclusiveRadiusOfFifty) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, int>> points;
+    int qx, qy;
+    std::int32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"empty list", {}, 100, 100, -1},
+      {"on the point", {{100, 100}}, 100, 100, 0},
+      {"49 to the right", {{100, 100}}, 149, 100, 0},
+      {"exactly 50 to the right", {{100, 100}}, 150, 100, -1},
+      {"exactly 50 below", {{100, 100}}, 100, 50, -1},
+      {"exactly 50 on a 30-40 diagonal", {{100, 100}}, 130, 140, -1},
+      {"just inside on the diagonal", {{100, 100}}, 129, 140, 0},
+      {"tie goes to the lower index", {{110, 100}, {90, 100}}, 100, 100, 0},
+      {"tie among three, later ones equal", {{0, 0}, {100, 110}, {100, 90}, {110, 100}}, 100, 100, 1},
+      {"nearer beats lower index", {{120, 100}, {105, 100}}, 100, 100, 1},
+      {"out of reach then in reach", {{500, 500}, {10, 10}}, 0, 0, 1},
+      {"duplicates: the first", {{5, 5}, {5, 5}}, 5, 5, 0},
+      {"negative coordinates", {{-20, -30}}, 0, 0, 0},
+      {"far corners do not overflow", {{kMin, kMin}, {kMax, kMax}}, kMax, kMin, -1},
+      {"far point skipped, near found", {{kMin, kMax}, {kMax - 3, kMin + 4}}, kMax, kMin, 1},
+  };
+  for (const Case& c : cases) {
+    ClearPoints();
+    for (auto [x, y] : c.points) AddPoint(x, y);
+    EXPECT_EQ(FindNearestPoint(c.qx, c.qy), c.expected) << c.what;
+  }
+}
+
+TEST(DistanceSquared, ExactWhereItFitsAndSaturatesBeyond) {
+  struct Case {
+    std::int32_t x0, y0, x1, y1;
+    std::int32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {0, 0, 0, 0, 0},
+      {0, 0, 3, 4, 25},
+      {3, 4, 0, 0, 25},
+      {-3, -4, 3, 4, 100},
+      {100, 100, 150, 100, 2500},
+      {0, 0, 46340, 0, 2147395600},                 // largest square that fits
+      {0, 0, 32767, 32768, 32767 * 32767 + 32768 * 32768},  // sum just below the limit
+      {0, 0, 46341, 0, kMax},                       // one square alone overflows
+      {0, 0, 40000, 40000, kMax},                   // each square fits, the sum does not
+      {kMin, 0, kMax, 0, kMax},
+      {kMin, kMin, kMax, kMax, kMax},
+      {kMax, kMax, kMin, kMin, kMax},
+      {kMin, kMin, kMin, kMin, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DistanceSquared(c.x0, c.y0, c.x1, c.y1), c.expected)
+        << "(" << c.x0 << "," << c.y0 << ") to (" << c.x1 << "," << c.y1 << ")";
+  }
+}
+
+TEST(DistanceSquared, MatchesWideArithmeticOnRandomInputs) {
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<std::int32_t> any(kMin, kMax);
+  std::uniform_int_distribution<std::int32_t> near(-30000, 30000);
+  for (int i = 0; i < 20000; ++i) {
+    auto& dist = (i % 2) ? any : near;
+    const std::int32_t x0 = dist(rng), y0 = dist(rng), x1 = dist(rng), y1 = dist(rng);
+    const long double dx = static_cast<long double>(x1) - x0;
+    const long double dy = static_cast<long double>(y1) - y0;
+    const long double exact = dx * dx + dy * dy;
+    const std::int32_t expected = exact > kMax ? kMax : static_cast<std::int32_t>(exact);
+    ASSERT_EQ(DistanceSquared(x0, y0, x1, y1), expected) << x0 << " " << y0 << " " << x1 << " " << y1;
+  }
+}
+
+TEST_F(PointListTest, RandomEditsMatchASimpleModel) {
+  std::mt19937 rng(2024);
+  std::vector<std::pair<int, int>> model;
+  std::uniform_int_distribution<int> op(0, 99);
+  std::uniform_int_distribution<int> coord(-1000, 1000);
+  for (int step = 0; step < 5000; ++step) {
+    const int o = op(rng);
+    if (o < 60) {
+      const int x = coord(rng), y = coord(rng);
+      AddPoint(x, y);
+      model.emplace_back(x, y);
+    } else if (o < 97) {
+      // Mostly valid indices, sometimes -1 or one past the end.
+      std::uniform_int_distribution<int> idx(-1, static_cast<int>(model.size()));
+      const int i = idx(rng);
+      DeletePoint(i);
+      if (i >= 0 && i < static_cast<int>(model.size())) model.erase(model.begin() + i);
+    } else {
+      ClearPoints();
+      model.clear();
+      ASSERT_EQ(List().capacity, 0);
+    }
+    ASSERT_EQ(Contents(), model) << "step " << step;
+    ExpectInvariants();
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+}  // namespace
