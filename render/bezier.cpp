@@ -8,23 +8,11 @@
 #include "points/editor_state.h"
 #include "render/curve_matrices.h"
 #include "render/line.h"
+#include "render/segment.h"
 
 namespace {
 
 constexpr std::int32_t Int32Max = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t Int32Min = std::numeric_limits<std::int32_t>::min();
-
-// A pixel coordinate: truncated toward zero, like every conversion of curve
-// arithmetic to pixels. Values come from convex combinations of 32-bit
-// control points, so they are in range; the clamp only keeps a last-place
-// rounding at the very edge of the range (and a NaN, which integer control
-// points never produce) from being undefined.
-std::int32_t ToPixel(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483648.0) return Int32Max;
-  if (v <= -2147483649.0) return Int32Min;
-  return static_cast<std::int32_t>(v);
-}
 
 // The largest truncated difference whose square fits in 32 bits.
 constexpr double LargestSquarable = 46340.0;
@@ -32,16 +20,8 @@ constexpr double LargestSquarable = 46340.0;
 }  // namespace
 
 void DrawBezierSegment(std::int32_t first) {
-  const PointList& list = editorState.points;
-  // The caller guarantees a complete group of four; a stray index draws
-  // nothing rather than reading past the points.
-  if (first < 0 || std::int64_t{first} + 4 > list.count) return;
-  Matrix control(4, 4);
-  for (int r = 0; r < 4; ++r) {
-    control.PutElement(list.items[first + r].x, r, 0);
-    control.PutElement(list.items[first + r].y, r, 1);
-  }
-  SubdivideBezier(control);
+  if (!IsCompleteSegment(first)) return;
+  SubdivideBezier(ControlMatrix(first));
 }
 
 void SubdivideBezier(const Matrix& control) {

@@ -1,0 +1,27 @@
+#include "render/segment.h"
+
+#include <cmath>
+#include <limits>
+
+#include "points/editor_state.h"
+
+bool IsCompleteSegment(std::int32_t first) {
+  return first >= 0 && std::int64_t{first} + 4 <= editorState.points.count;
+}
+
+Matrix ControlMatrix(std::int32_t first) {
+  const PointList& list = editorState.points;
+  Matrix control(4, 4);
+  for (int r = 0; r < 4; ++r) {
+    control.PutElement(list.items[first + r].x, r, 0);
+    control.PutElement(list.items[first + r].y, r, 1);
+  }
+  return control;
+}
+
+std::int32_t ToPixel(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
+  if (v <= -2147483649.0) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(v);
+}

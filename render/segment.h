@@ -1,0 +1,23 @@
+// What the two segment renderers share: the control matrix of four
+// consecutive points and the conversion of curve arithmetic to pixels.
+#pragma once
+
+#include <cstdint>
+
+#include "matrix/matrix.h"
+
+// True when points first .. first + 3 all exist. The frame only asks for
+// complete segments; a stray index must draw nothing rather than read past
+// the points.
+bool IsCompleteSegment(std::int32_t first);
+
+// A 4 x 4 matrix whose row r holds point first + r: x in column 0, y in
+// column 1, columns 2 and 3 zero. Requires IsCompleteSegment(first).
+Matrix ControlMatrix(std::int32_t first);
+
+// A pixel coordinate from curve arithmetic, truncated toward zero. Values are
+// convex combinations of 32-bit control points (the last B-spline step may
+// land a hair past t = 1), so they are in range; the clamp only keeps a
+// last-place rounding at the very edge of the range, and a NaN, which integer
+// control points never produce, from being undefined.
+std::int32_t ToPixel(double v);
