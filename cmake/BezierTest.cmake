@@ -12,6 +12,7 @@ function(bezier_add_test name)
   endif()
   add_executable(${name} ${name}.cpp ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   gtest_discover_tests(${name}
     PROPERTIES LABELS ${T_LABEL}
     DISCOVERY_TIMEOUT 60)

@@ -12,27 +12,13 @@
 #include <vector>
 
 #include "gl_fake.h"
+#include "segment_fixture.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
 #include "render/curve_matrices.h"
 #include "render/line.h"
 
 namespace {
-
-using Pixels = std::vector<std::pair<int, int>>;
-using Pt = std::pair<int, int>;
-struct Line {
-  int x0, y0, x1, y1;
-};
-
-// The pixels the rasteriser gives for a list of lines, back to back.
-Pixels Rasterise(const std::vector<Line>& lines) {
-  glfake::Reset();
-  for (const Line& l : lines) DrawLine(l.x0, l.y0, l.x1, l.y1);
-  Pixels out = glfake::Vertices();
-  glfake::Reset();
-  return out;
-}
 
 // An independent de Casteljau subdivision on plain doubles: halving by
 // averaging instead of matrix products, and a wide measure that never
@@ -84,23 +70,11 @@ struct Reference {
   }
 };
 
-class Bezier : public ::testing::Test {
+class Bezier : public SegmentTest {
  protected:
-  static void SetUpTestSuite() { InitCurveMatrices(); }
-  void SetUp() override {
-    ClearPoints();
-    editorState = EditorState{};
-    glfake::Reset();
-  }
-  void TearDown() override { ClearPoints(); }
-
   static Pixels Render(const std::vector<Pt>& pts, std::int32_t toleranceSquared, std::int32_t first = 0) {
-    ClearPoints();
-    for (auto [x, y] : pts) AddPoint(x, y);
     editorState.toleranceSquared = toleranceSquared;
-    glfake::Reset();
-    DrawBezierSegment(first);
-    return glfake::Vertices();
+    return DrawWith(DrawBezierSegment, pts, first);
   }
 };
 

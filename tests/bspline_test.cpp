@@ -10,26 +10,13 @@
 #include <vector>
 
 #include "gl_fake.h"
+#include "segment_fixture.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
 #include "render/curve_matrices.h"
 #include "render/line.h"
 
 namespace {
-
-using Pixels = std::vector<std::pair<int, int>>;
-using Pt = std::pair<int, int>;
-struct Line {
-  int x0, y0, x1, y1;
-};
-
-Pixels Rasterise(const std::vector<Line>& lines) {
-  glfake::Reset();
-  for (const Line& l : lines) DrawLine(l.x0, l.y0, l.x1, l.y1);
-  Pixels out = glfake::Vertices();
-  glfake::Reset();
-  return out;
-}
 
 // An independent evaluation of one segment on plain doubles: its own copy of
 // the basis, integer sums (exact), one scaling by the double nearest 1/6,
@@ -61,23 +48,11 @@ std::vector<Line> ReferenceLines(const std::array<Pt, 4>& p, int steps) {
   return lines;
 }
 
-class BSpline : public ::testing::Test {
+class BSpline : public SegmentTest {
  protected:
-  static void SetUpTestSuite() { InitCurveMatrices(); }
-  void SetUp() override {
-    ClearPoints();
-    editorState = EditorState{};
-    glfake::Reset();
-  }
-  void TearDown() override { ClearPoints(); }
-
   static Pixels Render(const std::vector<Pt>& pts, std::int32_t steps, std::int32_t first = 0) {
-    ClearPoints();
-    for (auto [x, y] : pts) AddPoint(x, y);
     editorState.bsplineSteps = steps;
-    glfake::Reset();
-    DrawBSplineSegment(first);
-    return glfake::Vertices();
+    return DrawWith(DrawBSplineSegment, pts, first);
   }
 };
 

@@ -12,30 +12,9 @@
 #include <vector>
 
 #include "matrix/matrix.h"
+#include "matrix_build.h"
 
 namespace {
-
-using Rows = std::initializer_list<std::initializer_list<double>>;
-
-Matrix Make(Rows rows) {
-  const int r = static_cast<int>(rows.size());
-  const int c = r == 0 ? 0 : static_cast<int>(rows.begin()->size());
-  Matrix m(r, c);
-  int i = 0;
-  for (const auto& row : rows) {
-    int j = 0;
-    for (double v : row) m.PutElement(v, i, j++);
-    ++i;
-  }
-  return m;
-}
-
-std::vector<double> Elements(const Matrix& m) {
-  std::vector<double> out;
-  for (int i = 0; i < m.NumRows(); ++i)
-    for (int j = 0; j < m.NumCols(); ++j) out.push_back(m.GetElement(i, j));
-  return out;
-}
 
 Eigen::MatrixXd ToEigen(const Matrix& m) {
   Eigen::MatrixXd e(m.NumRows(), m.NumCols());

@@ -1,6 +1,7 @@
 // Storage, element access, arithmetic, console input and output of Matrix,
 // and the fatal line and exit status of every misuse.
 #include "matrix/matrix.h"
+#include "matrix_build.h"
 
 #include <gtest/gtest.h>
 
@@ -18,31 +19,6 @@
 #include <vector>
 
 namespace {
-
-using Rows = std::initializer_list<std::initializer_list<double>>;
-
-// Builds a matrix from literal rows through the public accessors.
-Matrix Make(Rows rows) {
-  const int r = static_cast<int>(rows.size());
-  const int c = r == 0 ? 0 : static_cast<int>(rows.begin()->size());
-  Matrix m(r, c);
-  int i = 0;
-  for (const auto& row : rows) {
-    int j = 0;
-    for (double v : row) m.PutElement(v, i, j++);
-    ++i;
-  }
-  return m;
-}
-
-// Every element in row-major order, so that a matrix can be compared without
-// relying on the copy constructor under test.
-std::vector<double> Elements(const Matrix& m) {
-  std::vector<double> out;
-  for (int i = 0; i < m.NumRows(); ++i)
-    for (int j = 0; j < m.NumCols(); ++j) out.push_back(m.GetElement(i, j));
-  return out;
-}
 
 void ExpectMatrix(const Matrix& actual, int rows, int cols,
                   const std::vector<double>& elements) {
