@@ -17,6 +17,9 @@ TEST_PACKAGES+=(libcairo2-dev pkg-config xvfb libgl1-mesa-dri)
 # The real-window suite (e2e/): a virtual display with Mesa's software
 # renderer, XTEST input, window dumps, and libX11 for the close request.
 TEST_PACKAGES+=(python3 xvfb xdotool x11-apps x11-utils libx11-6 libgl1-mesa-dri)
+# Robustness checks: the libFuzzer targets (clang and its fuzzing runtime)
+# and the memory check of the real program on a virtual display.
+TEST_PACKAGES+=(clang libclang-rt-14-dev valgrind python3 xvfb xdotool x11-apps x11-utils libgl1-mesa-dri)
 # Only scripts/bench.sh: the scaling plot and the profile in the report.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" python3-matplotlib linux-perf)
 

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""Memory check of the real editor: the program runs under valgrind's
+memcheck on a private virtual display (Mesa's software OpenGL), a scripted
+session drives it through real X events (placing, dragging, deleting,
+deleting and clearing in the middle of a drag, switching curve kinds, both
+console dialogues with good and bad entries, clearing) and closes its
+window. The check passes only when the session reached the program (its
+console output is as expected), the program ended normally, and valgrind
+reports no memory errors and no definite leaks; only the GL driver's own
+findings and those of the X libraries beneath it are suppressed
+(valgrind/gl-driver.supp).
+
+Usage: memcheck.py --binary PATH [--rounds N]
+"""
+
+import argparse
+import os
+import re
+import shutil
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import harness  # noqa: E402  (the real-window suite's display and input helpers)
+
+SUPPRESSIONS = os.path.join(HERE, "valgrind", "gl-driver.supp")
+
+
+def wait_lit(app, predicate, what, timeout=20):
+    """Waits until the number of lit pixels satisfies `predicate`."""
+    harness.wait_until(lambda: predicate(len(app.capture().lit())), timeout, what, interval=0.2)
+
+
+class Session:
+    def __init__(self, app):
+        self.app = app
+        self.prompts = 0
+        self.expected = []  # what the dialogues must print, in order
+
+    def dialogue(self, key, entry, outcome):
+        """Opens the 't' or 'n' dialogue and answers it with one line."""
+        self.app.key(key)
+        self.prompts += 1
+        self.app.wait_output_count("New value :", self.prompts, timeout=20)
+        self.app.type_line(entry)
+        # Standard output is a pipe, so a message only shows once the next
+        # prompt (or the exit) flushes it: messages are checked at the end.
+        if outcome:
+            self.expected.append(outcome)
+
+    def round(self, r):
+        app = self.app
+        shift = (r * 37) % 60
+        points = [(60 + shift + 55 * i, 120 + ((i * 97 + r * 41) % 260)) for i in range(7)]
+        for x, y in points:
+            app.click(x, y)
+        wait_lit(app, lambda n: n > 7 * 4, "seven markers and a curve")
+
+        # Drag a point along a path, leaving the window on the way.
+        x, y = points[1]
+        app.drag(2, (x, y), [(x + 10, y + 10), (x + 40, y - 30), (560, 560), (x + 5, y + 5)])
+        # Delete two points, one far from everything (deletes nothing).
+        app.shift_click(*points[3])
+        app.shift_click(495, 5)
+
+        app.menu(2)  # Cubic B-Spline
+        self.dialogue("n", "10", None)
+        self.dialogue("n", "500", "Invalid entry:  Must fall between 1 and 500\n")
+        self.dialogue("t", "abc", "Invalid entry.\n")
+        self.dialogue("t", "20", None)
+        self.dialogue("n", "-7", "Invalid entry:  Must fall between 1 and 500\n")
+        self.dialogue("t", "99999999999999", "Invalid entry:  Must fall between 1 and 500\n")
+        self.dialogue("n", "25", None)
+        self.dialogue("t", "5", None)
+
+        # Delete the dragged point, then clear everything, while the middle
+        # button is still held; motion continues afterwards.
+        x, y = points[5]
+        app.xdo("mousemove", "--window", app.window, x, y, "mousedown", "2",
+                "mousemove", "--window", app.window, x + 3, y + 3,
+                "keydown", "shift", "click", "1", "keyup", "shift",
+                "mousemove", "--window", app.window, x + 20, y + 20,
+                "key", "c",
+                "mousemove", "--window", app.window, x + 30, y + 10,
+                "mouseup", "2")
+        wait_lit(app, lambda n: n == 0, "an empty window after clearing")
+
+        app.menu(1)  # Bezier
+        for i in range(5):
+            app.click(100 + 60 * i, 300 - 40 * i)
+        wait_lit(app, lambda n: n > 5 * 4, "five markers and a curve")
+        app.menu(0)  # Clear All
+        wait_lit(app, lambda n: n == 0, "an empty window after Clear All")
+
+
+def parse_valgrind(log):
+    """(errors, definitely lost bytes) from a memcheck log."""
+    errors = re.findall(r"ERROR SUMMARY: (\d+) errors", log)
+    lost = re.findall(r"definitely lost: ([\d,]+) bytes", log)
+    if not errors:
+        raise RuntimeError("no valgrind summary in the log")
+    return int(errors[-1]), int(lost[-1].replace(",", "")) if lost else 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--rounds", type=int, default=1)
+    args = parser.parse_args()
+
+    # Valgrind slows everything down by an order of magnitude.
+    harness.TIME_SCALE = max(harness.TIME_SCALE, 5.0)
+    workdir = tempfile.mkdtemp(prefix="bezier-memcheck-")
+    vglog = os.path.join(workdir, "memcheck.log")
+    valgrind = ["valgrind", "--tool=memcheck", "--leak-check=full", "--show-leak-kinds=definite",
+                "--errors-for-leak-kinds=definite", "--keep-debuginfo=yes", "--num-callers=40",
+                "--suppressions=" + SUPPRESSIONS, "--error-exitcode=99", "--log-file=" + vglog]
+    env = {"LIBGL_ALWAYS_SOFTWARE": "1",
+           # softpipe keeps LLVM's JIT out of the picture and runs faster
+           # under valgrind than llvmpipe.
+           "GALLIUM_DRIVER": os.environ.get("GALLIUM_DRIVER", "softpipe")}
+
+    started = time.monotonic()
+    server = harness.XServer(workdir)
+    status = None
+    try:
+        app = harness.App(server, args.binary, prefix=valgrind, workdir=workdir, env=env)
+        session = Session(app)
+        try:
+            for r in range(args.rounds):
+                session.round(r)
+            app.close_window()
+            status = app.wait_exit(timeout=60)
+        finally:
+            if status is None:
+                app.kill()
+        out = app.stdout()
+    finally:
+        server.stop()
+
+    with open(vglog, errors="replace") as f:
+        log = f.read()
+    errors, lost = parse_valgrind(log)
+    elapsed = time.monotonic() - started
+    print("memcheck: %d round(s), %d dialogues, %.0f s; exit status %s; %d memory errors; "
+          "%d bytes definitely lost" % (args.rounds, session.prompts, elapsed, status, errors, lost))
+
+    failures = []
+    if status != 0:
+        failures.append("the program ended with status %s, not 0" % status)
+    if errors or lost:
+        failures.append("valgrind found problems (full log: %s)" % vglog)
+    position = 0
+    for text in session.expected:  # every dialogue message, in order
+        found = out.find(text, position)
+        if found < 0:
+            failures.append("missing console output %r" % text)
+            break
+        position = found + len(text)
+    if out.count("New value :") != session.prompts:
+        failures.append("%d prompts for %d dialogues" % (out.count("New value :"), session.prompts))
+    if failures:
+        sys.stdout.write(log[-20000:])
+        for f in failures:
+            print("FAIL: " + f)
+        return 1
+    print("memcheck passed")
+    shutil.rmtree(workdir, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

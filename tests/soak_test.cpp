@@ -1,0 +1,538 @@
+// Randomized soak of the whole editor: seeded random mouse, motion, key and
+// menu events and frames go through the real handlers and the real frame
+// against the recording fake, with the dialogues reading standard input from
+// a file this test writes. A plain model of the editor (its own point list,
+// settings, drag state, console output and pixel counts) runs beside it, and
+// after every event the program's state must match the model and keep the
+// point list's invariants.
+//
+// BEZIER_SOAK_EVENTS sets the number of events (a short run by default; the
+// long one comes from scripts/soak.sh), BEZIER_SOAK_SEED the seed.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/input.h"
+#include "entry_model.h"
+#include "gl_fake.h"
+#include "points/editor_state.h"
+#include "points/point_list.h"
+#include "render/curve_matrices.h"
+#include "render/frame.h"
+
+namespace {
+
+constexpr int kWindow = 500;
+constexpr int kEventsPerEpoch = 4000;
+
+std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
+  const char* v = std::getenv(name);
+  return (v && *v) ? std::strtoull(v, nullptr, 10) : fallback;
+}
+
+// ---- Independent pixel counts ----------------------------------------------
+
+// A straight piece lights one pixel per step along its longer axis, both ends
+// included.
+std::int64_t LinePixels(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+  return std::max(std::llabs(x1 - x0), std::llabs(y1 - y0)) + 1;
+}
+
+// Control points of one cubic piece; the third coordinate of the control rows
+// is always zero and is left out.
+struct Cubic {
+  double x[4];
+  double y[4];
+};
+
+constexpr double kLeft[4][4] = {{8, 0, 0, 0}, {4, 4, 0, 0}, {2, 4, 2, 0}, {1, 3, 3, 1}};
+constexpr double kRight[4][4] = {{1, 3, 3, 1}, {0, 2, 4, 2}, {0, 0, 4, 4}, {0, 0, 0, 8}};
+constexpr double kBasis[4][4] = {{-1, 3, -3, 1}, {3, -6, 3, 0}, {-3, 0, 3, 0}, {1, 4, 1, 0}};
+
+// Row-by-row product with a constant table, each sum started at +0.0 and
+// taken in index order, then the scale.
+Cubic Transform(const double (&m)[4][4], const Cubic& p, double scale) {
+  Cubic out{};
+  for (int i = 0; i < 4; ++i) {
+    double sx = 0.0, sy = 0.0;
+    for (int k = 0; k < 4; ++k) {
+      sx = sx + m[i][k] * p.x[k];
+      sy = sy + m[i][k] * p.y[k];
+    }
+    out.x[i] = sx * scale;
+    out.y[i] = sy * scale;
+  }
+  return out;
+}
+
+std::int32_t Trunc(double v) { return static_cast<std::int32_t>(v); }
+
+std::int64_t BezierPixels(const Cubic& p, std::int32_t toleranceSquared) {
+  const std::int32_t dx = Trunc(p.x[1] - p.x[0]), dy = Trunc(p.y[1] - p.y[0]);
+  if (dx * dx + dy * dy < toleranceSquared) {
+    std::int64_t n = 0;
+    for (int i = 0; i < 3; ++i) n += LinePixels(Trunc(p.x[i]), Trunc(p.y[i]), Trunc(p.x[i + 1]), Trunc(p.y[i + 1]));
+    return n;
+  }
+  return BezierPixels(Transform(kLeft, p, 0.125), toleranceSquared) +
+         BezierPixels(Transform(kRight, p, 0.125), toleranceSquared);
+}
+
+std::int64_t BSplinePixels(const Cubic& p, std::int32_t steps) {
+  const Cubic k = Transform(kBasis, p, 0.16666666666666666);
+  const double dt = 1.0 / static_cast<double>(steps);
+  double t = 0.0;
+  std::int32_t px = Trunc(k.x[3]), py = Trunc(k.y[3]);
+  std::int64_t n = 0;
+  for (std::int32_t s = 0; s < steps; ++s) {
+    t = t + dt;
+    const std::int32_t x = Trunc(((k.x[0] * t + k.x[1]) * t + k.x[2]) * t + k.x[3]);
+    const std::int32_t y = Trunc(((k.y[0] * t + k.y[1]) * t + k.y[2]) * t + k.y[3]);
+    n += LinePixels(px, py, x, y);
+    px = x;
+    py = y;
+  }
+  return n;
+}
+
+// ---- The model ---------------------------------------------------------------
+
+struct Model {
+  std::vector<Point> points;
+  CurveKind kind = CurveKind::Bezier;
+  std::int32_t toleranceSquared = 25;
+  std::int32_t steps = 25;
+  std::int32_t dragIndex = 0;
+  bool dragging = false;
+  bool leftPressed = false;
+
+  std::int32_t Nearest(std::int32_t x, std::int32_t y) const {
+    std::int32_t best = -1;
+    std::int64_t bestD = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const std::int64_t dx = std::int64_t(points[i].x) - x, dy = std::int64_t(points[i].y) - y;
+      const std::int64_t d = dx * dx + dy * dy;
+      if (d < 2500 && (best == -1 || d < bestD)) {
+        best = std::int32_t(i);
+        bestD = d;
+      }
+    }
+    return best;
+  }
+
+  Cubic Segment(std::size_t first) const {
+    Cubic c{};
+    for (int r = 0; r < 4; ++r) {
+      c.x[r] = points[first + std::size_t(r)].x;
+      c.y[r] = points[first + std::size_t(r)].y;
+    }
+    return c;
+  }
+
+  std::int64_t FrameVertices() const {
+    const std::size_t n = points.size();
+    std::int64_t total = std::int64_t(n);
+    if (kind == CurveKind::Bezier) {
+      for (std::size_t first = 0; first + 4 <= n; first += 3) total += BezierPixels(Segment(first), toleranceSquared);
+    } else {
+      for (std::size_t first = 0; first + 4 <= n; ++first) total += BSplinePixels(Segment(first), steps);
+    }
+    return total;
+  }
+};
+
+// ---- Dialogue input and output ---------------------------------------------
+
+// One entry of the kinds a person (or a cat on the keyboard) might type.
+std::string RandomEntry(std::mt19937_64& rng) {
+  auto pick = [&](int n) { return int(rng() % std::uint64_t(n)); };
+  switch (pick(16)) {
+    case 0: case 1: case 2: case 3: return std::to_string(1 + pick(499)) + "\n";
+    case 4: return "0\n";
+    case 5: return "500\n";
+    case 6: return std::to_string(-1 - pick(1000)) + "\n";
+    case 7: {
+      static const char* const big[] = {"2147483647", "2147483648", "-2147483648", "-2147483649",
+                                        "99999999999999999999999", "4294967297", "00000000000000000042"};
+      return std::string(big[pick(7)]) + "\n";
+    }
+    case 8: return "abc\n";
+    case 9: return "\n";
+    case 10: return std::string(std::size_t(1000 + pick(20000)), "x7 \t"[pick(4)]) + "\n";
+    case 11: return std::to_string(1 + pick(499)) + "junk " + std::to_string(pick(600)) + "\n";
+    case 12: return std::string(" \t+").append(std::to_string(pick(600))).append(" \r\n");
+    case 13: return "+\n";
+    case 14: return "- 5\n";
+    default: {  // arbitrary bytes, NULs and high bytes included
+      std::string s(std::size_t(1 + pick(12)), '\0');
+      for (char& c : s) c = char(rng() & 0xff);
+      return s;
+    }
+  }
+}
+
+struct Console {
+  std::string stdinPath;
+  std::string stdoutPath;
+  std::string input;  // this epoch's standard input
+  std::size_t pos = 0;
+  std::string expectedOut;
+  int outFd = -1;
+  int savedStdout = -1;
+  std::uint64_t readsAtEnd = 0;  // dialogues that met the end of input
+
+  Console() {
+    const char* dir = std::getenv("TMPDIR");
+    const std::string base = std::string(dir && *dir ? dir : "/tmp") + "/bezier-soak-" + std::to_string(getpid());
+    stdinPath = base + ".in";
+    stdoutPath = base + ".out";
+  }
+
+  // Starts an epoch: fresh standard input (ending without a final line end
+  // now and then) and an empty capture of the dialogues' standard output.
+  void Begin(std::mt19937_64& rng) {
+    input.clear();
+    const int entries = int(rng() % 120);
+    for (int i = 0; i < entries; ++i) input += RandomEntry(rng);
+    if (!input.empty() && rng() % 4 == 0) input.pop_back();
+    std::ofstream(stdinPath, std::ios::binary) << input;
+    ASSERT_NE(std::freopen(stdinPath.c_str(), "rb", stdin), nullptr);
+    pos = 0;
+    expectedOut.clear();
+    outFd = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(outFd, 0);
+  }
+
+  // Standard output goes to the capture only while a handler runs, so the
+  // test's own messages stay on the console.
+  void CaptureOn() {
+    std::fflush(stdout);
+    savedStdout = dup(STDOUT_FILENO);
+    dup2(outFd, STDOUT_FILENO);
+  }
+  void CaptureOff() {
+    std::fflush(stdout);
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+  }
+
+  // Ends an epoch and returns what the handlers wrote to standard output.
+  std::string End() {
+    close(outFd);
+    std::ifstream in(stdoutPath, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  // The model's side of one dialogue: what it prints and which value, if
+  // any, it accepts.
+  bool Dialogue(const std::string& currentLine, std::int32_t* value) {
+    expectedOut += currentLine;
+    expectedOut += "New value :";
+    const entrymodel::Prediction p = entrymodel::Predict(input, pos);
+    if (input.find_first_not_of(" \t\n\v\f\r", pos) == std::string::npos) ++readsAtEnd;
+    pos = p.next;
+    switch (p.kind) {
+      case entrymodel::Kind::Accepted:
+        *value = p.value;
+        return true;
+      case entrymodel::Kind::OutOfRange:
+        expectedOut += "Invalid entry:  Must fall between 1 and 500\n";
+        return false;
+      case entrymodel::Kind::Invalid:
+        expectedOut += "Invalid entry.\n";
+        return false;
+    }
+    return false;
+  }
+
+  ~Console() {
+    std::remove(stdinPath.c_str());
+    std::remove(stdoutPath.c_str());
+  }
+};
+
+// ---- The run -----------------------------------------------------------------
+
+struct Tally {
+  std::uint64_t events = 0, frames = 0, dialogues = 0, vertices = 0, maxPoints = 0;
+  std::uint64_t dragMoves = 0, staleDrags = 0;  // motions that moved a point / found it gone
+};
+
+class Soak {
+ public:
+  explicit Soak(std::uint64_t seed) : rng_(seed) {}
+
+  void Run(std::uint64_t events) {
+    while (tally_.events < events && !::testing::Test::HasFatalFailure()) {
+      console_.Begin(rng_);
+      if (::testing::Test::HasFatalFailure()) return;
+      for (int i = 0; i < kEventsPerEpoch && tally_.events < events; ++i) {
+        OneEvent();
+        ++tally_.events;
+        if (::testing::Test::HasFailure()) break;
+      }
+      const std::string out = console_.End();
+      ASSERT_EQ(out, console_.expectedOut) << "console output of the epoch ending at event " << tally_.events;
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+
+  const Tally& tally() const { return tally_; }
+  std::uint64_t readsAtEnd() const { return console_.readsAtEnd; }
+
+ private:
+  int Pick(int n) { return int(rng_() % std::uint64_t(n)); }
+
+  // Mostly inside the window, sometimes well outside it (a drag leaving the
+  // window reports such positions).
+  int Coord() { return Pick(5) == 0 ? Pick(1100) - 300 : Pick(kWindow + 1); }
+
+  // Near an existing point half of the time, so deletes and drags find one.
+  void Position(int* x, int* y) {
+    if (!model_.points.empty() && Pick(2) == 0) {
+      const Point& p = model_.points[std::size_t(Pick(int(model_.points.size())))];
+      *x = p.x + Pick(101) - 50;
+      *y = kWindow - (p.y + Pick(101) - 50);
+      return;
+    }
+    *x = Coord();
+    *y = Coord();
+  }
+
+  void OneEvent() {
+    glfake::Reset();
+    const int kind = Pick(100);
+    std::ostringstream what;
+    if (kind < 35) {  // left button; Shift on a third of them
+      int x, y;
+      Position(&x, &y);
+      const int state = Pick(2);
+      int modifiers = Pick(8);  // Shift, Ctrl, Alt bits
+      modifiers = Pick(3) == 0 ? (modifiers | 1) : (modifiers & ~1);
+      shift_ = (modifiers & 1) != 0;
+      glfake::SetModifiers(modifiers);
+      what << "left " << state << " at " << x << "," << y;
+      Left(state, x, y);
+    } else if (kind < 44) {  // middle button
+      int x, y;
+      Position(&x, &y);
+      const int state = Pick(2);
+      what << "middle " << state << " at " << x << "," << y;
+      Middle(state, x, y);
+    } else if (kind < 46) {  // right and wheel buttons do nothing
+      const int button = Pick(2) == 0 ? 2 : 3 + Pick(2);
+      const int state = Pick(2), x = Coord(), y = Coord();
+      what << "button " << button;
+      OnMouse(button, state, x, y);
+      ExpectOneRedisplay();
+    } else if (kind < 72) {  // motion, with or without a button held
+      int x, y;
+      Position(&x, &y);
+      what << "motion to " << x << "," << y;
+      Motion(x, y);
+    } else if (kind < 82) {  // keys; clearing is rare so the list can grow
+      static const unsigned char keys[] = {'n', 't', 'C', 'N', 'T', 'x', ' ', 0, 255};
+      const unsigned char key = Pick(40) == 0  ? 'c'
+                                : Pick(4) == 0 ? static_cast<unsigned char>(Pick(256))
+                                               : keys[Pick(9)];
+      what << "key " << int(key);
+      Key(key);
+    } else if (kind < 88) {  // menu
+      const int value = Pick(15) == 0 ? 0 : 1 + Pick(2);  // clearing less often than switching
+      what << "menu " << value;
+      Menu(value);
+    } else {
+      what << "frame";
+      Frame();
+    }
+    Check(what.str());
+  }
+
+  void Left(int state, int x, int y) {
+    OnMouse(0, state, x, y);
+    if (state == 0) {
+      model_.leftPressed = true;
+    } else if (model_.leftPressed) {
+      model_.leftPressed = false;
+      const int fy = kWindow - y;
+      if (shift_) {
+        const std::int32_t i = model_.Nearest(x, fy);
+        if (i >= 0) model_.points.erase(model_.points.begin() + i);
+      } else {
+        model_.points.push_back(Point{x, fy});
+      }
+    }
+    ExpectOneRedisplay();
+  }
+
+  void Middle(int state, int x, int y) {
+    OnMouse(1, state, x, y);
+    if (state == 0) {
+      model_.dragIndex = model_.Nearest(x, kWindow - y);
+      if (model_.dragIndex != -1) model_.dragging = true;
+    } else {
+      model_.dragging = false;
+    }
+    ExpectOneRedisplay();
+  }
+
+  void Motion(int x, int y) {
+    // Whatever lies in the storage past the last point must not be touched:
+    // a drag may only write a point that exists.
+    const PointList& list = editorState.points;
+    const std::size_t spareBytes = std::size_t(list.capacity - list.count) * sizeof(Point);
+    std::vector<unsigned char> spare(spareBytes);
+    if (spareBytes) std::memcpy(spare.data(), list.items.get() + list.count, spareBytes);
+
+    OnMotion(x, y);
+
+    if (spareBytes) {
+      ASSERT_EQ(std::memcmp(spare.data(), list.items.get() + list.count, spareBytes), 0)
+          << "a drag wrote past the last point";
+    }
+    const bool inRange = model_.dragIndex >= 0 && model_.dragIndex < std::int32_t(model_.points.size());
+    if (model_.dragging && inRange) {
+      model_.points[std::size_t(model_.dragIndex)] = Point{x, kWindow - y};
+      ++tally_.dragMoves;
+    } else if (model_.dragging) {
+      ++tally_.staleDrags;
+      // The dragged point is gone: ending the drag or keeping it for a
+      // later point at that index are both sound.
+      model_.dragging = editorState.dragging;
+    }
+    ExpectOneRedisplay();
+  }
+
+  void Key(unsigned char key) {
+    switch (key) {
+      case 'c':
+        model_.points.clear();
+        break;
+      case 'n': {
+        ++tally_.dialogues;
+        std::int32_t v;
+        if (console_.Dialogue("Current value for number of steps for B-spline: " + std::to_string(model_.steps) + "\n",
+                              &v)) {
+          model_.steps = v;
+        }
+        break;
+      }
+      case 't': {
+        ++tally_.dialogues;
+        std::int32_t root = 1;
+        while ((root + 1) * (root + 1) <= model_.toleranceSquared) ++root;
+        std::int32_t v;
+        if (console_.Dialogue("Current value for deCasteljau Tolerance : " + std::to_string(root) + "\n", &v)) {
+          model_.toleranceSquared = v * v;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+    const int x = Coord(), y = Coord();
+    console_.CaptureOn();
+    OnKeyboard(key, x, y);
+    console_.CaptureOff();
+    ExpectOneRedisplay();
+  }
+
+  void Menu(int value) {
+    OnMenu(value);
+    std::vector<std::string> labels;
+    for (const glfake::Call& c : glfake::Log()) {
+      if (c.name == "glutChangeToMenuEntry") labels.push_back(std::to_string(int(c.args[0])) + ":" + c.text);
+    }
+    if (value == 0) {
+      model_.points.clear();
+      EXPECT_TRUE(labels.empty());
+    } else if (value == 1) {
+      model_.kind = CurveKind::Bezier;
+      EXPECT_EQ(labels, (std::vector<std::string>{"2:o Bezier", "3:   Cubic B-Spline"}));
+    } else {
+      model_.kind = CurveKind::BSpline;
+      EXPECT_EQ(labels, (std::vector<std::string>{"2:   Bezier", "3:o Cubic B-Spline"}));
+    }
+    ExpectOneRedisplay();
+  }
+
+  void Frame() {
+    glfake::SetRecording(false);
+    OnDisplay();
+    ++tally_.frames;
+    const std::int64_t want = model_.FrameVertices();
+    tally_.vertices += glfake::VertexCount();
+    EXPECT_EQ(std::int64_t(glfake::VertexCount()), want) << "vertices of a frame of " << model_.points.size()
+                                                          << " points, kind " << int(model_.kind);
+    EXPECT_EQ(glfake::Count("glBegin"), 2u);
+    EXPECT_EQ(glfake::Count("glEnd"), 2u);
+    EXPECT_EQ(glfake::Count("glutSwapBuffers"), 1u);
+  }
+
+  void ExpectOneRedisplay() { EXPECT_EQ(glfake::Count("glutPostRedisplay"), 1u); }
+
+  void Check(const std::string& what) {
+    const PointList& list = editorState.points;
+    ASSERT_GE(list.count, 0) << what;
+    ASSERT_LE(list.count, list.capacity) << what;
+    ASSERT_EQ(list.capacity % 4, 0) << what;
+    ASSERT_EQ(list.items == nullptr, list.capacity == 0) << what;
+    ASSERT_EQ(std::size_t(list.count), model_.points.size()) << what;
+    for (std::int32_t i = 0; i < list.count; ++i) {
+      ASSERT_EQ(list.items[i].x, model_.points[std::size_t(i)].x) << what << ", point " << i;
+      ASSERT_EQ(list.items[i].y, model_.points[std::size_t(i)].y) << what << ", point " << i;
+    }
+    ASSERT_GE(editorState.bsplineSteps, 1) << what;
+    ASSERT_LE(editorState.bsplineSteps, 499) << what;
+    ASSERT_EQ(editorState.bsplineSteps, model_.steps) << what;
+    ASSERT_EQ(editorState.toleranceSquared, model_.toleranceSquared) << what;
+    const auto root = std::int32_t(std::lround(std::sqrt(double(editorState.toleranceSquared))));
+    ASSERT_TRUE(root >= 1 && root <= 499 && root * root == editorState.toleranceSquared) << what;
+    ASSERT_EQ(editorState.curveKind, model_.kind) << what;
+    ASSERT_EQ(editorState.dragging, model_.dragging) << what;
+    if (model_.dragging) {
+      ASSERT_EQ(editorState.dragIndex, model_.dragIndex) << what;
+    }
+    tally_.maxPoints = std::max<std::uint64_t>(tally_.maxPoints, std::uint64_t(list.count));
+  }
+
+  std::mt19937_64 rng_;
+  Model model_;
+  Console console_;
+  Tally tally_;
+  bool shift_ = false;
+};
+
+TEST(Soak, RandomEventsKeepStateAndFramesConsistent) {
+  const std::uint64_t events = EnvNumber("BEZIER_SOAK_EVENTS", 100000);
+  const std::uint64_t seed = EnvNumber("BEZIER_SOAK_SEED", 20261208);
+  InitCurveMatrices();
+  glfake::Reset(true);
+  Soak soak(seed);
+  soak.Run(events);
+  const Tally& t = soak.tally();
+  std::printf(
+      "soak: seed %llu, %llu events, %llu frames (%llu vertices), %llu dialogues, up to %llu points, "
+      "%llu drag moves, %llu motions after the dragged point was gone, %llu reads at end of input\n",
+      (unsigned long long)seed, (unsigned long long)t.events, (unsigned long long)t.frames,
+      (unsigned long long)t.vertices, (unsigned long long)t.dialogues, (unsigned long long)t.maxPoints,
+      (unsigned long long)t.dragMoves, (unsigned long long)t.staleDrags, (unsigned long long)soak.readsAtEnd());
+  EXPECT_EQ(t.events, events);
+  ClearPoints();
+}
+
+}  // namespace
