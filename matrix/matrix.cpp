@@ -54,13 +54,6 @@ std::unique_ptr<double[]> Allocate(int rows, int cols) {
   return std::unique_ptr<double[]>(storage);
 }
 
-// Index of (row, col) in row-major storage; computed in size_t so that large
-// matrices cannot overflow an int.
-std::size_t Position(int row, int col, int cols) {
-  return static_cast<std::size_t>(col) +
-         static_cast<std::size_t>(row) * static_cast<std::size_t>(cols);
-}
-
 }  // namespace
 
 Matrix::Matrix(int rows, int cols)
@@ -122,16 +115,6 @@ int Matrix::NumRows() const { return rows; }
 
 int Matrix::NumCols() const { return cols; }
 
-void Matrix::PutElement(double value, int row, int col) {
-  if (row < 0 || row >= rows || col < 0 || col >= cols) {
-    matrix_failure::FailRange("PutElement", rows, cols);
-  }
-  data[Position(row, col, cols)] = value;
-}
-
-double Matrix::GetElement(int row, int col) const {
-  if (row < 0 || row >= rows || col < 0 || col >= cols) {
-    matrix_failure::FailRange("GetElement", rows, cols);
-  }
-  return data[Position(row, col, cols)];
+void Matrix::FailIndex(const char* operation) const {
+  matrix_failure::FailRange(operation, rows, cols);
 }

@@ -9,6 +9,7 @@
 // status 1. There are no error codes and no exceptions.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 class Matrix {
@@ -32,8 +33,17 @@ class Matrix {
   int NumCols() const;
 
   // Bounds-tested access; out of range is fatal and names the valid ranges.
-  void PutElement(double value, int row, int col);
-  double GetElement(int row, int col) const;
+  // Defined here so the compiler can inline them: every element access of the
+  // library and of the curve renderers goes through these two, and an
+  // out-of-line call per element was most of a frame's cost.
+  void PutElement(double value, int row, int col) {
+    if (row < 0 || row >= rows || col < 0 || col >= cols) FailIndex("PutElement");
+    data[Position(row, col)] = value;
+  }
+  double GetElement(int row, int col) const {
+    if (row < 0 || row >= rows || col < 0 || col >= cols) FailIndex("GetElement");
+    return data[Position(row, col)];
+  }
 
   // Arithmetic. Every result is a new matrix; operands are never changed.
   Matrix AddMat(const Matrix& other) const;
@@ -56,6 +66,14 @@ class Matrix {
   void PrintMat() const;
 
  private:
+  // Index of (row, col) in row-major storage; computed in size_t so that
+  // large matrices cannot overflow an int.
+  std::size_t Position(int row, int col) const {
+    return static_cast<std::size_t>(col) + static_cast<std::size_t>(row) * static_cast<std::size_t>(cols);
+  }
+  // The fatal index error of PutElement and GetElement, kept out of line.
+  [[noreturn]] void FailIndex(const char* operation) const;
+
   int rows;
   int cols;
   std::unique_ptr<double[]> data;  // rows x cols, row-major; null when empty

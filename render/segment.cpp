@@ -1,8 +1,5 @@
 #include "render/segment.h"
 
-#include <cmath>
-#include <limits>
-
 #include "points/editor_state.h"
 
 bool IsCompleteSegment(std::int32_t first) {
@@ -17,11 +14,4 @@ Matrix ControlMatrix(std::int32_t first) {
     control.PutElement(list.items[first + r].y, r, 1);
   }
   return control;
-}
-
-std::int32_t ToPixel(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
-  if (v <= -2147483649.0) return std::numeric_limits<std::int32_t>::min();
-  return static_cast<std::int32_t>(v);
 }
