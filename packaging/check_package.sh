@@ -1,28 +1,33 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree and checks it the way a user
-# meets it: its control fields, its file list, its manual page as `man`
+# Checks the installed editor the way a user meets it. First the sequence of
+# a developer without a package: configure, build only the program (as ./run
+# does), `cmake --install` to a prefix. Then the Debian package built from the
+# given tree: its control fields, its file list, its manual page as `man`
 # renders it, and the unpacked program opening its window on a virtual display
 # of its own and ending with status 0 when that window is closed.
 #
-# Usage: check_package.sh <build dir> <expected version> <close_window helper>
-# Everything happens in a fresh temporary directory (package, unpacked tree,
-# display), so it can run beside other checks. Any deviation fails loudly.
+# Usage: check_package.sh <source dir> <build dir> <expected version> <close_window helper>
+# Everything happens in a fresh temporary directory (build tree, package,
+# unpacked tree, display), so it can run beside other checks. Any deviation
+# fails loudly.
 set -euo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 <build dir> <expected version> <close_window helper>" >&2
+if [ $# -ne 4 ]; then
+  echo "usage: $0 <source dir> <build dir> <expected version> <close_window helper>" >&2
   exit 2
 fi
-bindir=$1
-version=$2
-close_window=$3
+srcdir=$1
+bindir=$2
+version=$3
+close_window=$4
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
-for tool in cpack dpkg dpkg-deb groff man zcat Xvfb xdotool xwininfo timeout; do
+for tool in cmake cpack dpkg dpkg-deb groff man zcat Xvfb xdotool xwininfo timeout; do
   command -v "$tool" >/dev/null || fail "the tool '$tool' is not installed"
 done
+[ -f "$srcdir/CMakePresets.json" ] || fail "$srcdir is not the source tree"
 [ -f "$bindir/CPackConfig.cmake" ] || fail "$bindir holds no CPackConfig.cmake"
 [ -x "$close_window" ] || fail "helper $close_window is not built"
 
@@ -36,6 +41,25 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Every file the install rules put under the prefix, and nothing else.
+installed_files="bin/bezier
+share/man/man1/bezier.1.gz"
+
+# ---------------------------------------------------------------- install
+step "installing after building only the program"
+# The release preset in a scratch tree, so the one already built cannot hide
+# a file that only a full build produces.
+(cd "$srcdir" && cmake --preset release -B "$work/build") >"$work/install.log" 2>&1 &&
+  cmake --build "$work/build" --target bezier >>"$work/install.log" 2>&1 &&
+  cmake --install "$work/build" --prefix "$work/prefix" >>"$work/install.log" 2>&1 ||
+  { cat "$work/install.log" >&2; fail "configure, build of bezier, install did not succeed"; }
+got=$(cd "$work/prefix" && find . ! -type d | sed 's|^\./||' | sort)
+[ "$got" = "$installed_files" ] || fail "the install holds:
+$got
+expected:
+$installed_files"
+rm -rf "$work/build"
 
 # ---------------------------------------------------------------- package
 step "building the package"
@@ -90,8 +114,7 @@ owners=$(awk '{print $2}' "$work/contents" | sort -u)
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 files=$(cd "$root" && find . ! -type d | sort)
-expected_files="./usr/bin/bezier
-./usr/share/man/man1/bezier.1.gz"
+expected_files=$(sed 's|^|./usr/|' <<<"$installed_files")
 [ "$files" = "$expected_files" ] || fail "package holds:
 $files
 expected:
