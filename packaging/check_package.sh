@@ -24,7 +24,7 @@ close_window=$4
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
-for tool in cmake cpack dpkg dpkg-deb groff man zcat Xvfb xdotool xwininfo timeout; do
+for tool in cmake cpack dpkg dpkg-deb dpkg-parsechangelog lintian groff man zcat Xvfb xdotool xwininfo timeout; do
   command -v "$tool" >/dev/null || fail "the tool '$tool' is not installed"
 done
 [ -f "$srcdir/CMakePresets.json" ] || fail "$srcdir is not the source tree"
@@ -44,6 +44,8 @@ trap cleanup EXIT
 
 # Every file the install rules put under the prefix, and nothing else.
 installed_files="bin/bezier
+share/doc/bezier/changelog.gz
+share/doc/bezier/copyright
 share/man/man1/bezier.1.gz"
 
 # ---------------------------------------------------------------- install
@@ -122,10 +124,37 @@ $expected_files"
 program="$root/usr/bin/bezier"
 manpage="$root/usr/share/man/man1/bezier.1.gz"
 [ "$(stat -c %a "$program")" = 755 ] || fail "program mode is $(stat -c %a "$program"), expected 755"
-[ "$(stat -c %a "$manpage")" = 644 ] || fail "manual page mode is $(stat -c %a "$manpage"), expected 644"
+for file in $installed_files; do
+  [ "$file" = bin/bezier ] && continue
+  mode=$(stat -c %a "$root/usr/$file")
+  [ "$mode" = 644 ] || fail "$file has mode $mode, expected 644"
+done
 [ "$(head -c 4 "$program" | od -An -c | tr -d ' ')" = '177ELF' ] || fail "the program is not an ELF file"
 # A stripped program carries no symbol table.
 if readelf -S "$program" | grep -q '\.symtab'; then fail "the program is not stripped"; fi
+
+# ---------------------------------------------------------------- Debian metadata
+step "checking the copyright, the changelog and lintian's verdict"
+copyright="$root/usr/share/doc/bezier/copyright"
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" ||
+  fail "the copyright file is not in the machine-readable format"
+grep -qx 'Copyright: [0-9, -]* The bezier authors' "$copyright" || fail "the copyright file names no holder"
+grep -qx 'License: Expat' "$copyright" || fail "the copyright file names no MIT (Expat) licence"
+# The licence paragraph, unindented, must be the permission text of LICENSE.
+sed -n '/^License: /,$ { /^License: /d; s/^ //; s/^\.$//; p }' "$copyright" >"$work/licence"
+sed -n '/^Permission /,$p' "$srcdir/LICENSE" | diff - "$work/licence" >&2 ||
+  fail "the licence text in the copyright file differs from LICENSE"
+zcat "$root/usr/share/doc/bezier/changelog.gz" >"$work/changelog"
+changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version) ||
+  fail "dpkg-parsechangelog cannot read the changelog"
+[ "$changelog_version" = "$version" ] ||
+  fail "the newest changelog entry is $changelog_version, expected $version"
+# Errors fail the check; warnings and notes are shown for whoever reads the log.
+lintian_status=0
+lintian --display-info "$deb" >"$work/lintian" 2>&1 || lintian_status=$?
+grep -v '^running with root privileges' "$work/lintian" || true
+if grep -q '^E: ' "$work/lintian"; then fail "lintian reports errors"; fi
+[ "$lintian_status" -eq 0 ] || fail "lintian ended with status $lintian_status"
 
 # ---------------------------------------------------------------- manual page
 step "rendering the manual page"
