@@ -24,7 +24,7 @@ close_window=$4
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
-for tool in cmake cpack dpkg dpkg-deb dpkg-parsechangelog lintian groff man zcat Xvfb xdotool xwininfo timeout; do
+for tool in cmake cpack dpkg dpkg-deb dpkg-parsechangelog lintian desktop-file-validate python3 groff man zcat Xvfb xdotool xwininfo timeout; do
   command -v "$tool" >/dev/null || fail "the tool '$tool' is not installed"
 done
 [ -f "$srcdir/CMakePresets.json" ] || fail "$srcdir is not the source tree"
@@ -44,8 +44,10 @@ trap cleanup EXIT
 
 # Every file the install rules put under the prefix, and nothing else.
 installed_files="bin/bezier
+share/applications/bezier.desktop
 share/doc/bezier/changelog.gz
 share/doc/bezier/copyright
+share/icons/hicolor/scalable/apps/bezier.svg
 share/man/man1/bezier.1.gz"
 
 # ---------------------------------------------------------------- install
@@ -155,6 +157,25 @@ lintian --display-info "$deb" >"$work/lintian" 2>&1 || lintian_status=$?
 grep -v '^running with root privileges' "$work/lintian" || true
 if grep -q '^E: ' "$work/lintian"; then fail "lintian reports errors"; fi
 [ "$lintian_status" -eq 0 ] || fail "lintian ended with status $lintian_status"
+
+# ---------------------------------------------------------------- desktop entry and icon
+step "checking the desktop entry and the icon"
+desktop="$root/usr/share/applications/bezier.desktop"
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+# It must start the packaged program, in a terminal for the console
+# dialogues, and find the packaged icon.
+for line in Exec=bezier Terminal=true Icon=bezier 'Categories=Graphics;Education;'; do
+  grep -qx "$line" "$desktop" || fail "the desktop entry lacks the line $line"
+done
+# The icon is an SVG document drawing at least one cubic segment.
+python3 - "$root/usr/share/icons/hicolor/scalable/apps/bezier.svg" <<'EOF' ||
+import sys, xml.etree.ElementTree as ET
+svg = "{http://www.w3.org/2000/svg}"
+root = ET.parse(sys.argv[1]).getroot()
+assert root.tag == svg + "svg", root.tag
+assert any("C" in p.get("d", "") for p in root.iter(svg + "path")), "no cubic path"
+EOF
+  fail "the icon is not an SVG drawing of a cubic curve"
 
 # ---------------------------------------------------------------- manual page
 step "rendering the manual page"

@@ -8,10 +8,11 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgl-dev libglut-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libeigen3-dev libbenchmark-dev)
 # Building the Debian package (scripts/package.sh).
 PACKAGE_PACKAGES=("${BUILD_PACKAGES[@]}" dpkg-dev)
-# The package check: builds the package, has lintian judge it, renders its
-# manual page and runs the unpacked program on a virtual display (Mesa's
-# software renderer).
-TEST_PACKAGES+=(dpkg-dev lintian man-db groff-base xvfb xdotool x11-utils libx11-dev libgl1-mesa-dri)
+# The package check: builds the package, has lintian judge it, validates its
+# desktop entry, renders its manual page and runs the unpacked program on a
+# virtual display (Mesa's software renderer).
+TEST_PACKAGES+=(dpkg-dev lintian desktop-file-utils python3 man-db groff-base xvfb xdotool x11-utils
+                libx11-dev libgl1-mesa-dri)
 # The frame benchmarks: the cairo peer, and the real-GL frame on a virtual
 # display with Mesa's software renderer.
 TEST_PACKAGES+=(libcairo2-dev pkg-config xvfb libgl1-mesa-dri)
