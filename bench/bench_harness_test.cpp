@@ -131,11 +131,7 @@ TEST_F(BenchHarness, ReplayIssuesExactlyTheFramesCalls) {
     SCOPED_TRACE(scene.name + "/" + bench::KindName(c.kind));
     bench::LoadScene(scene, c.kind);
     noop::Stream stream;
-    noop::BeginCapture(stream);
-    noop::ResetCounters();
-    OnDisplay();
-    noop::EndCapture();
-    const noop::Counters frame = noop::Get();
+    const noop::Counters frame = noop::CaptureFrame(stream, OnDisplay);
 
     // Markers and curve pixels: more vertices than points for any curve.
     EXPECT_GT(frame.vertices, scene.points.size());

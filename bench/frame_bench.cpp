@@ -73,11 +73,7 @@ void FrameCpu(benchmark::State& state, const Scene& scene, CurveKind kind) {
 void ReplayFloor(benchmark::State& state, const Scene& scene, CurveKind kind) {
   bench::LoadScene(scene, kind);
   noop::Stream stream;
-  noop::BeginCapture(stream);
-  noop::ResetCounters();
-  OnDisplay();
-  noop::EndCapture();
-  const noop::Counters frame = noop::Get();
+  const noop::Counters frame = noop::CaptureFrame(stream, OnDisplay);
 
   noop::ResetCounters();
   noop::Replay(stream);

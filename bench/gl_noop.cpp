@@ -30,6 +30,14 @@ void BeginCapture(Stream& into) {
 
 void EndCapture() { capture = nullptr; }
 
+Counters CaptureFrame(Stream& into, void (*frame)()) {
+  BeginCapture(into);
+  ResetCounters();
+  frame();
+  EndCapture();
+  return counters;
+}
+
 void Replay(const Stream& stream) {
   const std::int32_t* xy = stream.xy.data();
   for (const Entry& e : stream.entries) {

@@ -40,6 +40,10 @@ struct Stream {
 void BeginCapture(Stream& into);
 void EndCapture();
 
+// Runs `frame` once (OnDisplay, say) with the counters reset and its calls
+// captured into `into`; returns that frame's counters.
+Counters CaptureFrame(Stream& into, void (*frame)());
+
 // Issues the captured calls again, in order, through the same no-op entry
 // points. Nothing is recomputed: this is the cost of the calls alone.
 void Replay(const Stream& stream);

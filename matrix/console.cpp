@@ -6,11 +6,12 @@
 #include "matrix/matrix.h"
 
 void Matrix::ReadMat() {
-  // The stream's state is never tested: once an extraction fails, std::cin
+  // The stream's state is never cleared: once an extraction fails, std::cin
   // stays failed and every later element repeats the last value that was read
-  // in this call (or 0.0 if none was). The extraction target is separate
-  // because a failed extraction overwrites its target (with 0 or with the
-  // largest double on overflow), and that value must not be stored.
+  // in this call (or 0.0 if none was). Each extraction goes to a separate
+  // target and is kept only when it succeeded, because a failed extraction
+  // overwrites its target (with 0 or with the largest double on overflow),
+  // and that value must not be stored.
   double value = 0.0;
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {

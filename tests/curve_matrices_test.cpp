@@ -42,13 +42,6 @@ TEST_F(CurveMatrices, HoldTheirTablesUnscaled) {
   }
 }
 
-TEST_F(CurveMatrices, RightSplitIsLeftSplitTurnedHalfway) {
-  EXPECT_EQ(RightSplit.GetElement(0, 0), 1.0);
-  EXPECT_EQ(RightSplit.GetElement(3, 3), 8.0);
-  for (int p = 0; p < 4; ++p)
-    for (int q = 0; q < 4; ++q) EXPECT_EQ(RightSplit.GetElement(3 - p, 3 - q), LeftSplit.GetElement(p, q));
-}
-
 TEST_F(CurveMatrices, SplitTheWorkedSegmentIntoItsHalves) {
   const Matrix p = Control({{0, 0}, {8, 0}, {16, 8}, {16, 16}});
   struct Case {

@@ -28,6 +28,7 @@ std::string Rest(std::FILE* f) {
 }
 
 struct EntryCase {
+  const char* name;  // the test's name: what the case checks
   const char* input;
   EntryOutcome outcome;
   std::int32_t value;  // checked unless Invalid
@@ -53,37 +54,38 @@ INSTANTIATE_TEST_SUITE_P(
     Dialogue, ReadEntryCases,
     testing::Values(
         // Accepted range and what stays unread after a number.
-        EntryCase{"42\n", EntryOutcome::Accepted, 42, "\n"},
-        EntryCase{"1", EntryOutcome::Accepted, 1, ""},
-        EntryCase{"499\n", EntryOutcome::Accepted, 499, "\n"},
-        EntryCase{"+5 x\n", EntryOutcome::Accepted, 5, " x\n"},
-        EntryCase{"007\n", EntryOutcome::Accepted, 7, "\n"},
-        EntryCase{" \t\n\n  12abc\n", EntryOutcome::Accepted, 12, "abc\n"},
-        EntryCase{"12 34\n", EntryOutcome::Accepted, 12, " 34\n"},
+        EntryCase{"Accepted_LineEndLeftUnread", "42\n", EntryOutcome::Accepted, 42, "\n"},
+        EntryCase{"LowestAccepted_NoLineEnd", "1", EntryOutcome::Accepted, 1, ""},
+        EntryCase{"HighestAccepted", "499\n", EntryOutcome::Accepted, 499, "\n"},
+        EntryCase{"PlusSign_RestOfLineLeft", "+5 x\n", EntryOutcome::Accepted, 5, " x\n"},
+        EntryCase{"LeadingZeros", "007\n", EntryOutcome::Accepted, 7, "\n"},
+        EntryCase{"SkipsBlankLines_StopsAtLetter", " \t\n\n  12abc\n", EntryOutcome::Accepted, 12, "abc\n"},
+        EntryCase{"SecondNumberLeftForNextRead", "12 34\n", EntryOutcome::Accepted, 12, " 34\n"},
         // Numbers outside 1..499.
-        EntryCase{"0\n", EntryOutcome::OutOfRange, 0, "\n"},
-        EntryCase{"-0\n", EntryOutcome::OutOfRange, 0, "\n"},
-        EntryCase{"500\n", EntryOutcome::OutOfRange, 500, "\n"},
-        EntryCase{"-1\n", EntryOutcome::OutOfRange, -1, "\n"},
-        EntryCase{"2147483647\n", EntryOutcome::OutOfRange, Max32, "\n"},
-        EntryCase{"-2147483648\n", EntryOutcome::OutOfRange, Min32, "\n"},
+        EntryCase{"Zero_OutOfRange", "0\n", EntryOutcome::OutOfRange, 0, "\n"},
+        EntryCase{"MinusZero_OutOfRange", "-0\n", EntryOutcome::OutOfRange, 0, "\n"},
+        EntryCase{"WindowSize500_OutOfRange", "500\n", EntryOutcome::OutOfRange, 500, "\n"},
+        EntryCase{"MinusOne_OutOfRange", "-1\n", EntryOutcome::OutOfRange, -1, "\n"},
+        EntryCase{"Int32Max_OutOfRange", "2147483647\n", EntryOutcome::OutOfRange, Max32, "\n"},
+        EntryCase{"Int32Min_OutOfRange", "-2147483648\n", EntryOutcome::OutOfRange, Min32, "\n"},
         // Beyond 32 bits: saturated, and every digit consumed.
-        EntryCase{"2147483648\n", EntryOutcome::OutOfRange, Max32, "\n"},
-        EntryCase{"-2147483649\n", EntryOutcome::OutOfRange, Min32, "\n"},
-        EntryCase{"99999999999 7\n", EntryOutcome::OutOfRange, Max32, " 7\n"},
-        EntryCase{"-99999999999\n3\n", EntryOutcome::OutOfRange, Min32, "\n3\n"},
-        EntryCase{"18446744073709551617123456789\n", EntryOutcome::OutOfRange, Max32, "\n"},
+        EntryCase{"AboveInt32_SaturatesHigh", "2147483648\n", EntryOutcome::OutOfRange, Max32, "\n"},
+        EntryCase{"BelowInt32_SaturatesLow", "-2147483649\n", EntryOutcome::OutOfRange, Min32, "\n"},
+        EntryCase{"Huge_EveryDigitConsumed", "99999999999 7\n", EntryOutcome::OutOfRange, Max32, " 7\n"},
+        EntryCase{"HugeNegative_EveryDigitConsumed", "-99999999999\n3\n", EntryOutcome::OutOfRange, Min32, "\n3\n"},
+        EntryCase{"Beyond64Bits_SaturatesHigh", "18446744073709551617123456789\n", EntryOutcome::OutOfRange, Max32, "\n"},
         // Nothing numeric: the rest of that line is dropped, later lines kept.
-        EntryCase{"abc\n42\n", EntryOutcome::Invalid, 0, "42\n"},
-        EntryCase{"  x1 2 3\n8\n", EntryOutcome::Invalid, 0, "8\n"},
-        EntryCase{"-\n5\n", EntryOutcome::Invalid, 0, "5\n"},
-        EntryCase{"- 5\n6\n", EntryOutcome::Invalid, 0, "6\n"},
-        EntryCase{"+-3\n", EntryOutcome::Invalid, 0, ""},
-        EntryCase{"abc", EntryOutcome::Invalid, 0, ""},
+        EntryCase{"Letters_LineDropped", "abc\n42\n", EntryOutcome::Invalid, 0, "42\n"},
+        EntryCase{"LetterBeforeDigits_LineDropped", "  x1 2 3\n8\n", EntryOutcome::Invalid, 0, "8\n"},
+        EntryCase{"LoneMinus_LineDropped", "-\n5\n", EntryOutcome::Invalid, 0, "5\n"},
+        EntryCase{"SpaceAfterSign_LineDropped", "- 5\n6\n", EntryOutcome::Invalid, 0, "6\n"},
+        EntryCase{"TwoSigns_LineDropped", "+-3\n", EntryOutcome::Invalid, 0, ""},
+        EntryCase{"LettersWithoutLineEnd_Invalid", "abc", EntryOutcome::Invalid, 0, ""},
         // End of input, with or without white space before it.
-        EntryCase{"", EntryOutcome::Invalid, 0, ""},
-        EntryCase{" \n\t\n", EntryOutcome::Invalid, 0, ""},
-        EntryCase{"-", EntryOutcome::Invalid, 0, ""}));
+        EntryCase{"EmptyInput_Invalid", "", EntryOutcome::Invalid, 0, ""},
+        EntryCase{"OnlyWhiteSpace_Invalid", " \n\t\n", EntryOutcome::Invalid, 0, ""},
+        EntryCase{"LoneMinusAtEnd_Invalid", "-", EntryOutcome::Invalid, 0, ""}),
+    [](const testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
 TEST(Dialogue, SuccessiveReadsWalkThroughTheInput) {
   std::FILE* f = StreamOf("30 abc def\n0\n7");

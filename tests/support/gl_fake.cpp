@@ -97,7 +97,6 @@ void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
   Record("glClearColor", {double(r), double(g), double(b), double(a)});
 }
 void glFlush(void) { Record("glFlush", {}); }
-void glFinish(void) { Record("glFinish", {}); }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
   Record("glViewport", {double(x), double(y), double(w), double(h)});
 }

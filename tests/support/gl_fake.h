@@ -11,9 +11,9 @@
 
 namespace glfake {
 
-// One recorded call: the entry point's name without its "gl"/"glut" prefix
-// kept (e.g. "glVertex2i"), its numeric arguments in order, and its string
-// argument where it has one (window title, menu label).
+// One recorded call: the entry point's full name, "gl" or "glut" prefix
+// included (e.g. "glVertex2i"), its numeric arguments in order, and its
+// string argument where it has one (window title, menu label).
 struct Call {
   std::string name;
   std::vector<double> args;
