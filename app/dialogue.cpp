@@ -16,6 +16,8 @@ void DiscardLine(std::FILE* in, int c) {
   while (c != EOF && c != '\n') c = std::getc(in);
 }
 
+std::FILE* dialogueInput = nullptr;  // null: standard input
+
 }  // namespace
 
 Entry ReadEntry(std::FILE* in) {
@@ -62,3 +64,7 @@ Entry ReadEntry(std::FILE* in) {
   if (v < 1 || v > 499) return {EntryOutcome::OutOfRange, v};
   return {EntryOutcome::Accepted, v};
 }
+
+std::FILE* DialogueInput() { return dialogueInput != nullptr ? dialogueInput : stdin; }
+
+void SetDialogueInput(std::FILE* in) { dialogueInput = in; }

@@ -22,3 +22,10 @@ struct Entry {
 // can be read, the rest of that input line is discarded so the next dialogue
 // waits for fresh input. End of input is Invalid and never blocks again.
 Entry ReadEntry(std::FILE* in);
+
+// The stream the dialogues read their entries from: standard input, unless
+// an edition without a console hands in another (the browser page supplies
+// one that waits for a line typed on the page). Passing null restores
+// standard input.
+std::FILE* DialogueInput();
+void SetDialogueInput(std::FILE* in);

@@ -25,20 +25,26 @@ bool AskNewValue(std::int32_t* value) {
   std::printf("New value :");
   // The prompt must be visible before the read waits.
   std::fflush(stdout);
-  const Entry entry = ReadEntry(stdin);
+  const Entry entry = ReadEntry(DialogueInput());
+  bool accepted = false;
   switch (entry.outcome) {
     case EntryOutcome::Accepted:
       *value = entry.value;
-      return true;
+      accepted = true;
+      break;
     case EntryOutcome::OutOfRange:
       // 500 is the window size; the accepted range really ends at 499.
       std::printf("Invalid entry:  Must fall between 1 and %d\n", WindowSize);
-      return false;
+      break;
     case EntryOutcome::Invalid:
+      std::printf("Invalid entry.\n");
       break;
   }
-  std::printf("Invalid entry.\n");
-  return false;
+  // The answer belongs on the console now, not at the next prompt: standard
+  // output may be a pipe or a file, and the program may end before another
+  // flush (after the end of input, say).
+  std::fflush(stdout);
+  return accepted;
 }
 
 void AskSteps() {

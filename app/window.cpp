@@ -3,8 +3,17 @@
 #include <GL/gl.h>
 
 #include <GL/freeglut_std.h>
+// The error hook is a freeglut extension; a GLUT without it keeps its own
+// messages.
+#if __has_include(<GL/freeglut_ext.h>)
+#include <GL/freeglut_ext.h>
+#define BEZIER_HAS_ERROR_HOOK 1
+#endif
 
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/input.h"
 #include "points/editor_state.h"
@@ -26,11 +35,34 @@ void PrintHelp() {
   std::printf("     (Default: 25; Good value for wireframe: 10)\n");
 }
 
+void OnToolkitError(const char* format, va_list args) {
+  // The toolkit reports a display it cannot open with this format and the
+  // display's name; its own wording ("failed to open display ''") names
+  // neither the program nor what to do.
+  constexpr const char* noDisplay = "failed to open display";
+  std::fflush(stdout);
+  if (format != nullptr && std::strncmp(format, noDisplay, std::strlen(noDisplay)) == 0) {
+    const char* name = va_arg(args, const char*);
+    std::fprintf(stderr, "bezier: cannot open display '%s' (set DISPLAY or use -display NAME)\n",
+                 name != nullptr ? name : "");
+  } else {
+    std::fputs("bezier: ", stderr);
+    std::vfprintf(stderr, format != nullptr ? format : "toolkit error", args);
+    std::fputc('\n', stderr);
+  }
+  std::fflush(stderr);
+  std::exit(1);
+}
+
 void InitWindow(int argc, char** argv) {
   // The depth buffer is requested but never used; it keeps the visual the
   // toolkit picks the same as the one the program has always asked for.
   glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(WindowSize, WindowSize);
+#ifdef BEZIER_HAS_ERROR_HOOK
+  // Before glutInit, which is where a missing display is found.
+  glutInitErrorFunc(OnToolkitError);
+#endif
   // The toolkit takes its own options (-display, -geometry, ...) from the
   // command line; the program defines none.
   glutInit(&argc, argv);

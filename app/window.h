@@ -3,6 +3,8 @@
 // callback that pins everything to 500 x 500.
 #pragma once
 
+#include <cstdarg>
+
 // Window size in pixels; also the bound of the dialogue's range message and
 // the flip of the toolkit's y coordinate.
 inline constexpr int WindowSize = 500;
@@ -11,6 +13,12 @@ inline constexpr int WindowSize = 500;
 void PrintHelp();
 // Toolkit initialisation, the window, the six callbacks and the menu.
 void InitWindow(int argc, char** argv);
+// The toolkit's fatal errors: one line on standard error naming the program,
+// then exit status 1. A display that cannot be opened is named with the
+// remedy ("bezier: cannot open display ':0' (set DISPLAY or use -display
+// NAME)"); any other error keeps the toolkit's own words. `format` and `args`
+// are a printf format and its arguments, as the toolkit hands them over.
+[[noreturn]] void OnToolkitError(const char* format, va_list args);
 // Black clear colour; PointColor as the current colour.
 void InitGraphicsState();
 // Undoes any resize and pins viewport and projection to 500 x 500 pixels.

@@ -15,6 +15,7 @@ editor's points have y up from the bottom: point = (x, 500 - y).
 """
 
 import os
+import subprocess
 import tempfile
 import unittest
 
@@ -145,6 +146,41 @@ class Startup(EditorCase):
         self.assertEqual(self.app.wait_output(HELP, timeout=2), HELP)
         self.place(*SPOTS[:4])
         self.expect_scene()
+
+
+class CommandLine(unittest.TestCase):
+    """What the program does before it has a window: no display needed."""
+
+    def run_program(self, *args, display=None):
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        if display is not None:
+            env["DISPLAY"] = display
+        return subprocess.run([BINARY] + list(args), env=env, stdin=subprocess.DEVNULL,
+                              capture_output=True, text=True, timeout=harness.scaled(20))
+
+    def test_version_and_help_need_no_display(self):
+        done = self.run_program("--version")
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        self.assertRegex(done.stdout, r"^bezier \d+\.\d+\.\d+\n$")
+        for option in ("--help", "-h"):
+            done = self.run_program("-display", ":65000", option)
+            self.assertEqual((done.returncode, done.stderr), (0, ""), option)
+            self.assertTrue(done.stdout.startswith("Usage: bezier"), done.stdout)
+
+    def test_without_a_display_the_help_text_comes_first_then_one_clear_line(self):
+        cases = [  # DISPLAY, arguments, the display named
+            (None, (), ""),
+            (":65000", (), ":65000"),
+            (None, ("-display", ":65001"), ":65001"),
+        ]
+        for display, args, named in cases:
+            with self.subTest(display=display, args=args):
+                done = self.run_program(*args, display=display)
+                self.assertEqual(done.returncode, 1)
+                self.assertEqual(done.stdout, HELP)
+                self.assertEqual(done.stderr, "bezier: cannot open display '%s' "
+                                 "(set DISPLAY or use -display NAME)\n" % named)
 
 
 class Placing(EditorCase):
@@ -368,11 +404,9 @@ class Dialogues(EditorCase):
                 out += (STEPS_PROMPT % 25) if key == "n" else (TOLERANCE_PROMPT % 5)
                 self.dialogue(key, entry, out)
                 out += message
+                # The message is out at once, not held until the next prompt.
+                self.assertEqual(self.app.wait_output(out), out)
                 self.barrier()
-        # The last message is on the console once the next prompt flushes it.
-        out += STEPS_PROMPT % 25
-        self.dialogue("n", "25", out)
-        self.barrier()
 
     def test_after_a_failed_entry_the_rest_of_its_line_is_dropped(self):
         self.place(*SPOTS[:5])
@@ -389,15 +423,13 @@ class Dialogues(EditorCase):
         self.place(*SPOTS[:5])
         self.choose(BSPLINE)
         self.app.proc.stdin.close()
-        out = HELP + STEPS_PROMPT % 25
-        self.app.key("n")
-        self.app.wait_output(out)
-        # The window still answers, and the setting is unchanged.
-        self.barrier()
-        self.app.key("n")
-        out += NOT_A_NUMBER + STEPS_PROMPT % 25
-        self.assertEqual(self.app.wait_output(out), out)
-        self.barrier()
+        for _ in range(2):
+            # The message is out at once, and the window still answers with
+            # the setting unchanged.
+            out = self.app.stdout() + STEPS_PROMPT % 25 + NOT_A_NUMBER
+            self.app.key("n")
+            self.assertEqual(self.app.wait_output(out), out)
+            self.barrier()
 
 
 class Window(EditorCase):

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/input.h"
+#include "app/options.h"
 #include "call_text.h"
 #include "gl_fake.h"
 #include "render/frame.h"
@@ -44,6 +48,7 @@ TEST(Window, InitWindowCreatesWindowCallbacksAndMenuInOrder) {
   const std::vector<std::string> expected = {
       "glutInitDisplayMode(18)",
       "glutInitWindowSize(500,500)",
+      "glutInitErrorFunc()",
       "glutInit(3)\"bezier\"",
       "glutCreateWindow()\"Bezier\"",
       "glutDisplayFunc()",
@@ -68,6 +73,82 @@ TEST(Window, InitWindowCreatesWindowCallbacksAndMenuInOrder) {
   EXPECT_EQ(cb.passiveMotion, &OnMotion);
   EXPECT_EQ(cb.keyboard, &OnKeyboard);
   EXPECT_EQ(cb.menu, &OnMenu);
+  EXPECT_EQ(cb.error, &OnToolkitError);
+}
+
+// Hands a format and its arguments to the error handler as the toolkit does.
+void RaiseToolkitError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  OnToolkitError(format, args);
+}
+
+TEST(Window, ToolkitErrorsAreOneLineNamingTheProgramThenStatus1) {
+  struct Case {
+    const char* what;
+    void (*raise)();
+    const char* line;  // a regular expression for the whole of standard error
+  };
+  const Case cases[] = {
+      {"display named", [] { RaiseToolkitError("failed to open display '%s'", ":7"); },
+       "^bezier: cannot open display ':7' \\(set DISPLAY or use -display NAME\\)\n$"},
+      {"no display set", [] { RaiseToolkitError("failed to open display '%s'", ""); },
+       "^bezier: cannot open display '' \\(set DISPLAY or use -display NAME\\)\n$"},
+      {"other error", [] { RaiseToolkitError("Unable to create OpenGL %d.%d context", 3, 2); },
+       "^bezier: Unable to create OpenGL 3.2 context\n$"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EXIT(c.raise(), testing::ExitedWithCode(1), c.line) << c.what;
+  }
+}
+
+// Runs the option check on `args` (after the program name) and returns
+// whether it answered, with what it wrote.
+std::pair<bool, std::string> Answer(std::vector<std::string> args) {
+  std::vector<char*> argv{const_cast<char*>("bezier")};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  const bool answered = AnswerOwnOptions(static_cast<int>(argv.size()) - 1, argv.data(), out);
+  std::string text;
+  std::rewind(out);
+  for (int c = std::getc(out); c != EOF; c = std::getc(out)) text.push_back(static_cast<char>(c));
+  std::fclose(out);
+  return {answered, text};
+}
+
+TEST(Options, HelpAndVersionAreAnsweredAndEverythingElseGoesToTheToolkit) {
+  const std::string version = std::string("bezier ") + BEZIER_EXPECTED_VERSION + "\n";
+  struct Case {
+    std::vector<std::string> args;
+    const char* answer;  // "version", "usage" or "" (not answered)
+  };
+  const Case cases[] = {
+      {{"--version"}, "version"},
+      {{"-display", ":1", "--version"}, "version"},
+      {{"--help"}, "usage"},
+      {{"-h"}, "usage"},
+      {{"--version", "--help"}, "usage"},
+      {{}, ""},
+      {{"-display", ":1", "-geometry", "+10+10"}, ""},
+      {{"--helpme", "-version", "-H"}, ""},
+  };
+  for (const Case& c : cases) {
+    const auto [answered, text] = Answer(c.args);
+    const std::string want = c.answer;
+    EXPECT_EQ(answered, !want.empty()) << testing::PrintToString(c.args);
+    if (want == "version") {
+      EXPECT_EQ(text, version);
+    } else if (want == "usage") {
+      EXPECT_EQ(text.rfind("Usage: bezier", 0), 0u) << text;
+      for (const char* part : {"-display NAME", "-geometry", "Shift + left", "middle drag", "console",
+                               "Closing the window quits."}) {
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+      }
+    } else {
+      EXPECT_EQ(text, "");
+    }
+  }
 }
 
 TEST(Window, GraphicsStateIsBlackClearAndPointColour) {

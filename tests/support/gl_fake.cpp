@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 #include <GL/freeglut_std.h>
+#include <GL/freeglut_ext.h>
 
 #include <array>
 #include <initializer_list>
@@ -153,6 +154,10 @@ void glutMotionFunc(void (*cb)(int, int)) {
 void glutPassiveMotionFunc(void (*cb)(int, int)) {
   S().callbacks.passiveMotion = cb;
   Record("glutPassiveMotionFunc", {});
+}
+void glutInitErrorFunc(void (*cb)(const char*, va_list)) {
+  S().callbacks.error = cb;
+  Record("glutInitErrorFunc", {});
 }
 int glutGetModifiers(void) {
   Record("glutGetModifiers", {});

@@ -4,6 +4,7 @@
 // in order, with its arguments. Nothing here draws anything.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -30,6 +31,7 @@ struct Callbacks {
   void (*passiveMotion)(int, int) = nullptr;
   void (*keyboard)(unsigned char, int, int) = nullptr;
   void (*menu)(int) = nullptr;
+  void (*error)(const char*, va_list) = nullptr;
 };
 
 // Forget every recorded call and counter; registered callbacks and the
