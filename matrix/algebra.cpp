@@ -9,7 +9,7 @@ Matrix Matrix::CoFactor(int row, int col) const {
   if (row < 0 || row >= rows || col < 0 || col >= cols) {
     matrix_failure::FailRange("CoFactor", rows, cols);
   }
-  Matrix result(rows - 1, cols - 1);
+  Matrix result(rows - 1, cols - 1, Unfilled{});
   for (int i = 0; i < rows; ++i) {
     if (i == row) continue;
     const int targetRow = i < row ? i : i - 1;
@@ -71,7 +71,7 @@ Matrix Matrix::Inverse() const {
   }
   const int n = cols;
   const double d = DetMat();
-  Matrix result(n, n);
+  Matrix result(n, n, Unfilled{});
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
       // Row j and column i are removed: the adjugate is the transpose of the

@@ -11,7 +11,7 @@ Matrix Matrix::AddMat(const Matrix& other) const {
   if (other.NumRows() != rows || other.NumCols() != cols) {
     matrix_failure::Fail("AddMat: Incompatible matrix sizes");
   }
-  Matrix result(rows, cols);
+  Matrix result(rows, cols, Unfilled{});
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       result.PutElement(GetElement(i, j) + other.GetElement(i, j), i, j);
@@ -21,7 +21,7 @@ Matrix Matrix::AddMat(const Matrix& other) const {
 }
 
 Matrix Matrix::AddScalar(double s) const {
-  Matrix result(rows, cols);
+  Matrix result(rows, cols, Unfilled{});
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       result.PutElement(GetElement(i, j) + s, i, j);
@@ -31,7 +31,7 @@ Matrix Matrix::AddScalar(double s) const {
 }
 
 Matrix Matrix::MultScalar(double s) const {
-  Matrix result(rows, cols);
+  Matrix result(rows, cols, Unfilled{});
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       result.PutElement(GetElement(i, j) * s, i, j);
@@ -45,7 +45,7 @@ Matrix Matrix::MultMat(const Matrix& other) const {
     matrix_failure::Fail("MultMat: Incompatible matrix sizes");
   }
   const int otherCols = other.NumCols();
-  Matrix result(rows, otherCols);
+  Matrix result(rows, otherCols, Unfilled{});
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < otherCols; ++j) {
       // The sum starts at +0.0 and grows with k ascending, every product and
@@ -63,7 +63,7 @@ Matrix Matrix::MultMat(const Matrix& other) const {
 }
 
 Matrix Matrix::Transpose() const {
-  Matrix result(cols, rows);
+  Matrix result(cols, rows, Unfilled{});
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       result.PutElement(GetElement(i, j), j, i);
@@ -89,7 +89,7 @@ Matrix Matrix::GetRow(int row) const {
                          std::to_string(static_cast<long long>(rows) - 1) +
                          "]");
   }
-  Matrix result(1, cols);
+  Matrix result(1, cols, Unfilled{});
   for (int c = 0; c < cols; ++c) {
     result.PutElement(GetElement(row, c), 0, c);
   }
@@ -102,7 +102,7 @@ Matrix Matrix::GetCol(int col) const {
                          std::to_string(static_cast<long long>(cols) - 1) +
                          "]");
   }
-  Matrix result(rows, 1);
+  Matrix result(rows, 1, Unfilled{});
   for (int r = 0; r < rows; ++r) {
     result.PutElement(GetElement(r, col), r, 0);
   }

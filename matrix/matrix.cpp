@@ -31,11 +31,12 @@ void FailRange(const char* operation, int rows, int cols) {
 
 namespace {
 
-// Obtains zeroed storage for rows x cols doubles, or none for an empty matrix.
+// Obtains storage for rows x cols doubles, all +0.0 when `zeroed` (otherwise
+// the caller writes every element), or none for an empty matrix.
 // A negative size is a misuse; storage that cannot be obtained is reported
 // like every other failure of the library instead of escaping as an exception
 // (which would abort without flushing standard output).
-std::unique_ptr<double[]> Allocate(int rows, int cols) {
+std::unique_ptr<double[]> Allocate(int rows, int cols, bool zeroed) {
   if (rows < 0 || cols < 0) {
     matrix_failure::Fail("Matrix: invalid matrix size");
   }
@@ -47,7 +48,7 @@ std::unique_ptr<double[]> Allocate(int rows, int cols) {
   if (count > std::numeric_limits<std::size_t>::max() / sizeof(double)) {
     matrix_failure::Fail("Matrix: out of memory");
   }
-  double* storage = new (std::nothrow) double[count]();
+  double* storage = zeroed ? new (std::nothrow) double[count]() : new (std::nothrow) double[count];
   if (storage == nullptr) {
     matrix_failure::Fail("Matrix: out of memory");
   }
@@ -57,10 +58,13 @@ std::unique_ptr<double[]> Allocate(int rows, int cols) {
 }  // namespace
 
 Matrix::Matrix(int rows, int cols)
-    : rows(rows), cols(cols), data(Allocate(rows, cols)) {}
+    : rows(rows), cols(cols), data(Allocate(rows, cols, true)) {}
+
+Matrix::Matrix(int rows, int cols, Unfilled)
+    : rows(rows), cols(cols), data(Allocate(rows, cols, false)) {}
 
 Matrix::Matrix(const int* const* table, int rows, int cols)
-    : Matrix(rows, cols) {
+    : Matrix(rows, cols, Unfilled{}) {
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       // Every 32-bit integer is exactly representable as a double.
@@ -70,7 +74,7 @@ Matrix::Matrix(const int* const* table, int rows, int cols)
 }
 
 Matrix::Matrix(const double* const* table, int rows, int cols)
-    : Matrix(rows, cols) {
+    : Matrix(rows, cols, Unfilled{}) {
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       PutElement(table[i][j], i, j);
@@ -79,7 +83,7 @@ Matrix::Matrix(const double* const* table, int rows, int cols)
 }
 
 Matrix::Matrix(const Matrix& source)
-    : rows(source.rows), cols(source.cols), data(Allocate(rows, cols)) {
+    : rows(source.rows), cols(source.cols), data(Allocate(rows, cols, false)) {
   for (int i = 0; i < rows; ++i) {
     for (int j = 0; j < cols; ++j) {
       PutElement(source.GetElement(i, j), i, j);
@@ -99,7 +103,7 @@ Matrix Matrix::operator=(const Matrix& source) {
   if (have != need) {
     // The existing storage cannot hold the source's elements exactly, so the
     // target takes fresh storage of the source's size.
-    data = Allocate(temporary.rows, temporary.cols);
+    data = Allocate(temporary.rows, temporary.cols, false);
   }
   cols = temporary.cols;
   rows = temporary.rows;

@@ -66,6 +66,12 @@ class Matrix {
   void PrintMat() const;
 
  private:
+  // Storage for a result that is then written whole, element by element:
+  // zero-filling it first would be work nobody can observe. Every operation
+  // of the library that builds a result this way writes each element once.
+  struct Unfilled {};
+  Matrix(int rows, int cols, Unfilled);
+
   // Index of (row, col) in row-major storage; computed in size_t so that
   // large matrices cannot overflow an int.
   std::size_t Position(int row, int col) const {
