@@ -1,4 +1,4 @@
-# Sourced by ./run and ./test: installs the Debian packages a step needs when
+# Sourced by ./run, ./test and the scripts: installs the Debian packages a step needs when
 # they are missing (as root, e.g. on a fresh machine or in CI), and otherwise
 # names them so a developer can install them.
 
@@ -22,6 +22,12 @@ TEST_PACKAGES+=(python3 xvfb xdotool x11-apps x11-utils libx11-6 libgl1-mesa-dri
 # Robustness checks: the libFuzzer targets (clang and its fuzzing runtime)
 # and the memory check of the real program on a virtual display.
 TEST_PACKAGES+=(clang libclang-rt-14-dev valgrind python3 xvfb xdotool x11-apps x11-utils libgl1-mesa-dri)
+# The browser edition (./run --web, web/): Emscripten, which runs under the
+# system's Node.js; Python serves the site.
+WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
+# The browser suite and the browser frame benchmark: the site built with
+# Emscripten, driven in headless Chromium through ChromeDriver and Selenium.
+TEST_PACKAGES+=("${WEB_PACKAGES[@]}" chromium chromium-driver python3-selenium)
 # Only scripts/bench.sh: the scaling plot and the profile in the report.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" python3-matplotlib linux-perf)
 

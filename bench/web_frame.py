@@ -1,0 +1,100 @@
+#!/usr/bin/python3
+"""Times frames of the browser edition in headless Chromium.
+
+Each benchmark scene (the same points and settings as the C++ benchmarks,
+printed by scene_points) is built in the page the way a user builds it: real
+clicks place the points, the 't' and 'n' dialogues set the settings, the
+menu picks the curve kind. The frame is then checked pixel for pixel against
+frame_oracle, and redrawn after real mouse movements. For each frame the page
+reports the display callback's time (curves, framebuffer and canvas upload)
+and the time from the redisplay request to the pixels on the canvas.
+
+Usage: web_frame.py --site DIR --scenes SCENE_POINTS --oracle FRAME_ORACLE
+                    [--frames N] [--quick] [--json OUT]
+--quick draws only the typical scene, a few frames (a check that the
+measurement still runs). Prints one line per scene and kind.
+"""
+
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+import browser  # noqa: E402
+import harness  # noqa: E402
+
+BSPLINE_ENTRY = 2
+
+
+def load_scene(tool, name):
+    out = subprocess.run([tool, name], capture_output=True, text=True, check=True).stdout.split("\n")
+    tolerance = int(out[0].split()[1])
+    steps = int(out[1].split()[1])
+    points = [tuple(int(v) for v in line.split()) for line in out[2:] if line.strip()]
+    return tolerance, steps, points
+
+
+def build_scene(page, tolerance, steps, points):
+    for x, y in points:
+        page.click(x, harness.SIZE - y)
+    for key, value in (("t", tolerance), ("n", steps)):
+        page.key(key)
+        page.enter_line(str(value))
+    page.settle(120)
+
+
+def check_frame(page, oracle, kind, tolerance, steps, points):
+    page.wait_frame(harness.oracle_lit(oracle, kind, points, tolerance, steps), timeout=30)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--site", required=True)
+    ap.add_argument("--scenes", required=True, help="the scene_points program")
+    ap.add_argument("--oracle", required=True, help="the frame_oracle program")
+    ap.add_argument("--frames", type=int, default=60)
+    ap.add_argument("--quick", action="store_true")
+    ap.add_argument("--json")
+    args = ap.parse_args()
+
+    scenes = ["typical"] if args.quick else ["typical", "dense"]
+    frames = 3 if args.quick else args.frames
+    results = []
+    with browser.served_page(args.site) as page:
+        for n, scene in enumerate(scenes):
+            if n:
+                page.reload()
+            tolerance, steps, points = load_scene(args.scenes, scene)
+            build_scene(page, tolerance, steps, points)
+            for kind in ("bezier", "bspline"):
+                if kind == "bspline":
+                    page.menu(BSPLINE_ENTRY)
+                check_frame(page, args.oracle, kind, tolerance, steps, points)
+                display, latency = browser.measure_frames(page, frames)
+                row = {
+                    "scene": scene, "kind": kind, "points": len(points), "frames": frames,
+                    "display_ms_median": statistics.median(display),
+                    "display_ms_max": max(display),
+                    "latency_ms_median": statistics.median(latency),
+                    "latency_ms_max": max(latency),
+                }
+                results.append(row)
+                print("%-8s %-8s display %6.2f ms (max %6.2f), request to canvas %6.2f ms (max %6.2f)"
+                      % (scene, kind, row["display_ms_median"], row["display_ms_max"],
+                         row["latency_ms_median"], row["latency_ms_max"]), flush=True)
+        version = page.driver.capabilities.get("browserVersion", "unknown")
+    site_bytes = sum(os.path.getsize(os.path.join(args.site, name)) for name in
+                     ("index.html", "style.css", "page.js", "bezier.js", "bezier.wasm"))
+    print("site: %d bytes (%.1f KiB)" % (site_bytes, site_bytes / 1024))
+    if args.json:
+        with open(args.json, "w") as f:
+            json.dump({"browser": "Chromium " + version + " (headless)", "site_bytes": site_bytes,
+                       "results": results}, f, indent=1)
+
+
+if __name__ == "__main__":
+    main()

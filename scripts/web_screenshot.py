@@ -1,0 +1,55 @@
+#!/usr/bin/python3
+"""Makes docs/web.png: the browser edition's page in headless Chromium, with
+a B-spline placed by real clicks, chosen on the page's menu and refined in
+the page's console (the 'n' dialogue answered in the entry field).
+
+    cmake --preset release && cmake --build --preset release --target frame_oracle
+    cmake --preset web && cmake --build --preset web
+    /usr/bin/python3 scripts/web_screenshot.py [--site build/web/site]
+                     [--oracle build/release/e2e/frame_oracle] [--out docs/web.png]
+
+The picture is taken only once the canvas shows exactly the frame the
+project's own frame composition predicts for the scene.
+"""
+
+import argparse
+import os
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "e2e"))
+
+import browser  # noqa: E402  (found through the path set above)
+import harness  # noqa: E402
+
+# Canvas positions (y down), in placement order.
+SPOTS = [(40, 440), (70, 90), (160, 300), (230, 80), (300, 420),
+         (370, 150), (440, 380), (470, 60)]
+BSPLINE_ENTRY = 2
+STEPS = 12
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--site", default=os.path.join(ROOT, "build", "web", "site"))
+    ap.add_argument("--oracle", default=os.path.join(ROOT, "build", "release", "e2e", "frame_oracle"))
+    ap.add_argument("--out", default=os.path.join(ROOT, "docs", "web.png"))
+    args = ap.parse_args()
+
+    with browser.served_page(args.site) as page:
+        page.driver.set_window_size(1100, 700)
+        page.reload()
+        for x, y in SPOTS:
+            page.click(x, y)
+        page.menu(BSPLINE_ENTRY)
+        page.key("n")
+        page.enter_line(str(STEPS))
+        points = [(x, harness.SIZE - y) for x, y in SPOTS]
+        page.wait_frame(harness.oracle_lit(args.oracle, "bspline", points, 5, STEPS))
+        page.script("document.activeElement.blur()")
+        page.driver.save_screenshot(args.out)
+    print("wrote", args.out)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,31 @@
+// What the browser edition's stand-ins for OpenGL, GLUT and the console share.
+// The page itself (page.js) calls the exported entry points declared here; the
+// editor's own code sees nothing of this and calls GL and GLUT as usual.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// The window is a 500 x 500 canvas; the software framebuffer has the same
+// size, one RGBA word per pixel, top row first, as canvas image data.
+inline constexpr int CanvasSize = 500;
+
+// The framebuffer's pixels, CanvasSize x CanvasSize words.
+const std::uint32_t* FramebufferPixels();
+
+// The stream the console dialogue reads from in the page: every read waits,
+// without blocking the browser, until the page has a typed line for it.
+std::FILE* PageInput();
+
+extern "C" {
+// Entered by the page for its DOM events. Coordinates are canvas pixels from
+// the top-left corner, as the toolkit would deliver them; `modifiers` uses
+// the toolkit's bits (Shift 1, Ctrl 2, Alt 4).
+void WebReshape();
+void WebDisplay();
+void WebMouse(int button, int state, int x, int y, int modifiers);
+void WebMotion(int x, int y, int buttonHeld);
+void WebKeyboard(int key, int x, int y, int modifiers);
+void WebMenu(int item);
+const std::uint32_t* WebFramebuffer();
+}
