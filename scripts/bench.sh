@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the frame benchmarks (Release), runs them for real and writes
-# docs/performance.md with the scaling plot docs/performance-scaling.png.
+# Builds the frame benchmarks (Release) and the browser edition, runs them for
+# real and writes docs/performance.md with the scaling plot
+# docs/performance-scaling.png.
 # Takes a few minutes; the figures mean most on an otherwise idle machine.
 #   REPS=N      repetitions per benchmark (median reported; default 9)
 #   MIN_TIME=S  minimum seconds per repetition (default 0.1)
@@ -15,7 +16,9 @@ reps=${REPS:-9}
 min_time=${MIN_TIME:-0.1}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target frame_bench gl_frame
+cmake --build "$build" -j2 --target frame_bench gl_frame scene_points frame_oracle
+cmake --preset web >/dev/null
+cmake --build --preset web
 mkdir -p "$out" docs
 cut -d' ' -f1-3 /proc/loadavg >"$out/loadavg-before"
 
@@ -27,6 +30,10 @@ echo "== CPU frame, replay floor, cairo, scaling, allocation soak"
 
 echo "== real OpenGL frame on a virtual display"
 "$build/bench/gl_frame" --json="$out/gl_frame.json"
+
+echo "== the browser edition's frame in headless Chromium"
+/usr/bin/python3 bench/web_frame.py --site build/web/site --scenes "$build/bench/scene_points" \
+  --oracle "$build/e2e/frame_oracle" --json "$out/web_frame.json"
 
 # Where the time of the two dense frames goes. A machine that does not allow
 # sampling still gets its report, which then says so.
