@@ -126,10 +126,9 @@ class Page:
         self.driver.get(self.url)
         wait_until(lambda: self.script("return !!(window.bezierPage && window.bezierPage.stats.frames > 0)"),
                    20, "the page's first frame")
-        box = self.script("const r = document.getElementById('view').getBoundingClientRect();"
-                          "return [r.left, r.top, r.width, r.height];")
-        self.left, self.top = box[0], box[1]
-        self.canvas_size = (box[2], box[3])
+        self.canvas_size = tuple(self.script("const r = document.getElementById('view').getBoundingClientRect();"
+                                             "return [r.width, r.height];"))
+        self.left = self.top = 0  # where the canvas is; read again for every mouse event
         self.buttons = 0  # DevTools' mask of the buttons held
         self.modifiers = 0
         self.pointer = (250, 250)

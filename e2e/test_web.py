@@ -90,23 +90,30 @@ class PageCase(unittest.TestCase):
             self.points = []
 
     def dialogue(self, key, entry, result=""):
-        """Presses `key`, checks the console up to the prompt and that the
-        page waits for a line, then types `entry` (None: types nothing, the
-        dialogue is answered by what was typed before) and checks that
-        `result` follows at once."""
-        current = {"t": TOLERANCE_PROMPT % self.tolerance, "n": STEPS_PROMPT % self.steps}[key]
-        self.page.key(key)
-        self.out += current
+        """Presses `key` and answers its dialogue with the line `entry`, then
+        checks that `result` follows at once. With `entry` None nothing is
+        typed: what was typed before answers it."""
         if entry is None:
-            self.out += result
+            self.page.key(key)
+            self.out += self.prompt(key) + result
             self.page.wait_console(self.out)
             return
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.entry_waiting(), (True, True),
-                         "the entry field is not highlighted and focused while the dialogue waits")
+        self.dialogue_opened(key)
         self.page.enter_line(entry)
         self.out += result
         self.page.wait_console(self.out)
+
+    def dialogue_opened(self, key):
+        """Presses `key`, checks the console up to its prompt and that the
+        page shows it waits for a line (entry field highlighted and focused)."""
+        self.page.key(key)
+        self.out += self.prompt(key)
+        self.page.wait_console(self.out)
+        self.assertEqual(self.page.entry_waiting(), (True, True),
+                         "the entry field is not highlighted and focused while the dialogue waits")
+
+    def prompt(self, key):
+        return {"t": TOLERANCE_PROMPT % self.tolerance, "n": STEPS_PROMPT % self.steps}[key]
 
 
 class Startup(PageCase):
@@ -285,13 +292,6 @@ class Dialogues(PageCase):
         self.steps = 12
         self.choose(BSPLINE)
         self.expect_scene()
-
-    def dialogue_opened(self, key):
-        """Presses `key` and waits for its prompt; the page then waits."""
-        self.page.key(key)
-        self.out += {"t": TOLERANCE_PROMPT % self.tolerance, "n": STEPS_PROMPT % self.steps}[key]
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.entry_waiting(), (True, True))
 
 
 if __name__ == "__main__":

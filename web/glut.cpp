@@ -141,6 +141,4 @@ EMSCRIPTEN_KEEPALIVE void WebMenu(int item) {
   toolkit.menu(toolkit.entries[item - 1].value);
 }
 
-EMSCRIPTEN_KEEPALIVE const std::uint32_t* WebFramebuffer() { return FramebufferPixels(); }
-
 }  // extern "C"

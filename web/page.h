@@ -27,5 +27,4 @@ void WebMouse(int button, int state, int x, int y, int modifiers);
 void WebMotion(int x, int y, int buttonHeld);
 void WebKeyboard(int key, int x, int y, int modifiers);
 void WebMenu(int item);
-const std::uint32_t* WebFramebuffer();
 }
