@@ -1,8 +1,9 @@
 """Drives the browser edition in headless Chromium and reads back its canvas.
 
-The built site is served from a private loopback port, Debian's Chromium is
-started through ChromeDriver (Selenium), and input reaches the page as real
-browser input: mouse and key events dispatched through the DevTools input
+The built site is served from a private loopback port with the strict
+Content-Security-Policy it is published with, Debian's Chromium is started
+through ChromeDriver (Selenium), and input reaches the page as real browser
+input: mouse, key and touch events dispatched through the DevTools input
 domain go through the same path as a user's, so the page sees trusted DOM
 events with real buttons, positions and modifiers.
 
@@ -12,14 +13,17 @@ Run with /usr/bin/python3, which has Debian's python3-selenium.
 import base64
 import contextlib
 import functools
-import http.server
 import os
 import shutil
+import sys
 import tempfile
 import threading
 import time
 
 from harness import Frame, SIZE, scaled, wait_until
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+import serve_web  # noqa: E402  (the site's own server, found through the path above)
 
 CHROMIUM = os.environ.get("BEZIER_CHROMIUM", "/usr/bin/chromium")
 CHROMEDRIVER = os.environ.get("BEZIER_CHROMEDRIVER", "/usr/bin/chromedriver")
@@ -32,9 +36,20 @@ CHROMIUM_FLAGS = ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-
                   "--disable-dev-shm-usage", "--window-size=1280,900",
                   "--force-device-scale-factor=1")
 
+# The files without which the site is not built.
+SITE_FILES = ("index.html", "style.css", "boot.js", "page/main.js", "bezier.js", "bezier.wasm", "sw.js")
+
 # DevTools modifier bits and mouse button names.
-SHIFT = 8
+ALT, CTRL, SHIFT = 1, 2, 8
 BUTTONS = {0: ("left", 1), 1: ("middle", 4), 2: ("right", 2)}
+
+# Every policy violation the page meets is kept, from the first script on.
+_RECORD_VIOLATIONS = """
+window.bezierViolations = [];
+document.addEventListener('securitypolicyviolation', (e) => {
+  window.bezierViolations.push(e.violatedDirective + ' ' + e.blockedURI);
+});
+"""
 
 
 def check_browser():
@@ -49,25 +64,35 @@ def check_browser():
                            " (install chromium, chromium-driver, python3-selenium)")
 
 
-class _QuietHandler(http.server.SimpleHTTPRequestHandler):
+class _TestHandler(serve_web.SiteHandler):
+    delays = {}  # path -> seconds to hold the response back (a slow network)
+
     def log_message(self, *args):
         pass
 
+    def do_GET(self):
+        time.sleep(self.delays.get(self.path.split("?")[0], 0))
+        super().do_GET()
+
     def end_headers(self):
-        # Every load must see the site as built now.
+        # Every load that reaches the server sees the site as built now.
         self.send_header("Cache-Control", "no-store")
         super().end_headers()
 
 
 class SiteServer:
-    """Serves `site` (a directory) on 127.0.0.1 at a free port, in a thread."""
+    """Serves `site` (a directory) on 127.0.0.1 at a free port, in a thread,
+    as it is published. `check` False serves a site with files missing;
+    `delays` maps paths to seconds each response is held back."""
 
-    def __init__(self, site):
-        for name in ("index.html", "bezier.js", "bezier.wasm", "page.js", "style.css"):
+    def __init__(self, site, check=True, delays=None):
+        for name in SITE_FILES if check else ():
             if not os.path.isfile(os.path.join(site, name)):
                 raise RuntimeError("the site in %s has no %s: build it with "
                                    "'cmake --preset web && cmake --build --preset web'" % (site, name))
-        handler = functools.partial(_QuietHandler, directory=site)
+        import http.server
+        handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {})})
+        handler = functools.partial(handler_class, directory=site)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
@@ -94,6 +119,7 @@ class Browser:
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         self.driver.set_script_timeout(scaled(30))
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": _RECORD_VIOLATIONS})
 
     def quit(self):
         with contextlib.suppress(Exception):
@@ -111,27 +137,29 @@ for (let i = 0; i < data.length; i += 0x8000) {
 return btoa(text);
 """
 
+# The page's debug export, evaluated as `debug` in an expression.
+_DEBUG = ("return import(new URL('page/main.js', document.baseURI).href)"
+          ".then(({debug}) => (%s));")
+
 
 class Page:
     """The editor's page loaded in `browser`. Positions are canvas pixels
     from the top-left corner, as the toolkit gives them."""
 
-    def __init__(self, browser, url):
+    def __init__(self, browser, url, wait=True):
         self.driver = browser.driver
         self.url = url
-        self.reload()
+        self.reload(wait)
 
-    def reload(self):
-        """Loads the page afresh: a new program with no points."""
+    def reload(self, wait=True):
+        """Loads the page afresh: a new program with no points. With `wait`,
+        returns once the program has drawn its first frame."""
         self.driver.get(self.url)
-        wait_until(lambda: self.script("return !!(window.bezierPage && window.bezierPage.stats.frames > 0)"),
-                   20, "the page's first frame")
-        self.canvas_size = tuple(self.script("const r = document.getElementById('view').getBoundingClientRect();"
-                                             "return [r.width, r.height];"))
-        self.left = self.top = 0  # where the canvas is; read again for every mouse event
         self.buttons = 0  # DevTools' mask of the buttons held
         self.modifiers = 0
         self.pointer = (250, 250)
+        if wait:
+            wait_until(lambda: self.debug("debug.stats.frames > 0"), 20, "the page's first frame")
 
     def script(self, source, *args):
         return self.driver.execute_script(source, *args)
@@ -139,16 +167,32 @@ class Page:
     def cdp(self, command, **params):
         return self.driver.execute_cdp_cmd(command, params)
 
+    def debug(self, expression):
+        """Evaluates `expression` with the page's debug export as `debug`."""
+        return self.script(_DEBUG % expression)
+
     # -- reading the page
 
     def title(self):
         return self.driver.title
 
+    def canvas_box(self):
+        """(left, top, width, height) of the canvas in CSS pixels."""
+        return tuple(self.script("const r = document.getElementById('view').getBoundingClientRect();"
+                                 "return [r.left, r.top, r.width, r.height];"))
+
     def console_text(self):
+        """What the program wrote to the console, without the echoed lines."""
+        return self.script("return Array.from(document.getElementById('console').childNodes)"
+                           ".filter(n => !(n.classList && n.classList.contains('echo')))"
+                           ".map(n => n.textContent).join('')")
+
+    def transcript(self):
+        """The console as shown: the program's output and the echoed lines."""
         return self.script("return document.getElementById('console').textContent")
 
     def wait_console(self, text, timeout=10):
-        """Waits until the console shows exactly `text` and returns it."""
+        """Waits until the program's console output is exactly `text`."""
         last = [None]
 
         def shows():
@@ -170,8 +214,17 @@ class Page:
         return tuple(self.script("const e = document.getElementById('entry');"
                                  "return [e.classList.contains('waiting'), document.activeElement === e];"))
 
+    def alert(self):
+        """The text of the page's alert, or None while it is hidden."""
+        return self.script("const a = document.getElementById('alert');"
+                           "return a.hidden || a.getAttribute('role') !== 'alert' ? null : a.textContent.trim();")
+
     def idle(self):
-        return self.script("return window.bezierPage.idle()")
+        return self.debug("debug.idle()")
+
+    def violations(self):
+        """Content-Security-Policy violations the page has met."""
+        return self.script("return window.bezierViolations || []")
 
     def canvas(self):
         """The canvas pixels as a Frame (alpha checked: the window is opaque)."""
@@ -206,13 +259,15 @@ class Page:
 
     # -- input
 
+    def client(self, x, y):
+        """The CSS position of the centre of canvas pixel (x, y), wherever the
+        canvas is now and at whatever size it is shown."""
+        left, top, width, height = self.canvas_box()
+        return left + (x + 0.5) * width / SIZE, top + (y + 0.5) * height / SIZE
+
     def _mouse(self, kind, x, y, button=None, **extra):
-        # Where the canvas is now: focusing the entry field or a long console
-        # may have scrolled the page since it was loaded.
-        self.left, self.top = self.script("const r = document.getElementById('view').getBoundingClientRect();"
-                                          "return [r.left, r.top];")
-        params = dict(type=kind, x=self.left + x + 0.5, y=self.top + y + 0.5,
-                      modifiers=self.modifiers, buttons=self.buttons)
+        cx, cy = self.client(x, y)
+        params = dict(type=kind, x=cx, y=cy, modifiers=self.modifiers, buttons=self.buttons)
         if button is not None:
             params.update(button=BUTTONS[button][0], clickCount=1)
         params.update(extra)
@@ -250,66 +305,93 @@ class Page:
             self.move(x, y)
         self.release(*path[-1], button=button)
 
-    _NAMED_KEYS = {"Shift": ("ShiftLeft", 16), "Escape": ("Escape", 27), "Enter": ("Enter", 13)}
+    _NAMED_KEYS = {"Shift": ("ShiftLeft", 16), "Alt": ("AltLeft", 18), "Control": ("ControlLeft", 17),
+                   "Escape": ("Escape", 27), "Enter": ("Enter", 13), " ": ("Space", 32),
+                   "ArrowLeft": ("ArrowLeft", 37), "ArrowUp": ("ArrowUp", 38),
+                   "ArrowRight": ("ArrowRight", 39), "ArrowDown": ("ArrowDown", 40),
+                   "F10": ("F10", 121), "ContextMenu": ("ContextMenu", 93), "Tab": ("Tab", 9)}
+    _MODIFIER_BITS = {"Shift": SHIFT, "Alt": ALT, "Control": CTRL}
 
-    def key_down(self, name):
+    def key_down(self, name, repeat=False):
         code, vk = self._NAMED_KEYS[name]
-        if name == "Shift":
-            self.modifiers |= SHIFT
-        self.cdp("Input.dispatchKeyEvent", type="rawKeyDown", key=name, code=code,
-                 windowsVirtualKeyCode=vk, modifiers=self.modifiers)
+        self.modifiers |= self._MODIFIER_BITS.get(name, 0)
+        extra = {"text": name} if name == " " else {}
+        self.cdp("Input.dispatchKeyEvent", type="rawKeyDown" if not extra else "keyDown", key=name,
+                 code=code, windowsVirtualKeyCode=vk, modifiers=self.modifiers, autoRepeat=repeat, **extra)
 
     def key_up(self, name):
         code, vk = self._NAMED_KEYS[name]
-        if name == "Shift":
-            self.modifiers &= ~SHIFT
+        self.modifiers &= ~self._MODIFIER_BITS.get(name, 0)
         self.cdp("Input.dispatchKeyEvent", type="keyUp", key=name, code=code,
                  windowsVirtualKeyCode=vk, modifiers=self.modifiers)
+
+    def tap_key(self, name):
+        """Presses and releases a named key (Enter, arrows, Space, ...)."""
+        self.key_down(name)
+        self.key_up(name)
+
+    def char_down(self, ch, repeat=False):
+        self.cdp("Input.dispatchKeyEvent", type="keyDown", key=ch, text=ch, code="Key" + ch.upper(),
+                 modifiers=self.modifiers, autoRepeat=repeat)
+
+    def char_up(self, ch):
+        self.cdp("Input.dispatchKeyEvent", type="keyUp", key=ch, code="Key" + ch.upper(),
+                 modifiers=self.modifiers)
 
     def type_text(self, text):
         """Types `text` as key presses into whatever has the focus."""
         for ch in text:
             if ch == "\n":
-                self.key_down("Enter")
-                self.key_up("Enter")
+                self.tap_key("Enter")
                 continue
-            self.cdp("Input.dispatchKeyEvent", type="keyDown", key=ch, text=ch,
-                     modifiers=self.modifiers)
-            self.cdp("Input.dispatchKeyEvent", type="keyUp", key=ch, modifiers=self.modifiers)
+            self.char_down(ch)
+            self.char_up(ch)
+
+    def focus(self, element_id):
+        self.script("document.getElementById(arguments[0]).focus()", element_id)
 
     def key(self, ch):
         """Types one character at the window (the focus on the canvas)."""
-        self.script("document.getElementById('view').focus()")
+        self.focus("view")
         self.type_text(ch)
 
     def enter_line(self, text):
         """Types a line into the entry field and ends it with Enter."""
-        self.script("document.getElementById('entry').focus()")
+        self.focus("entry")
         if text:
             # Long or non-ASCII text goes in as one insertion, as an input
             # method or a paste would put it.
             self.cdp("Input.insertText", text=text)
-        self.key_down("Enter")
-        self.key_up("Enter")
+        self.tap_key("Enter")
 
-    def paste(self, text):
-        """Pastes `text` into the entry field as a user's paste would."""
-        self.script("""
+    def paste(self, text, times=1):
+        """Pastes `text` repeated `times` (made in the page, so that a huge
+        paste costs no transfer) into the entry field as a user's paste
+        would. Returns the milliseconds the page's paste handling took."""
+        return self.script("""
+            const text = arguments[0].repeat(arguments[1]);
             const entry = document.getElementById('entry');
             entry.focus();
             const data = new DataTransfer();
-            data.setData('text/plain', arguments[0]);
+            data.setData('text/plain', text);
             const event = new ClipboardEvent('paste', {clipboardData: data, bubbles: true, cancelable: true});
-            if (entry.dispatchEvent(event)) entry.setRangeText(arguments[0], entry.selectionStart, entry.selectionEnd, 'end');
-        """, text)
+            const started = performance.now();
+            if (entry.dispatchEvent(event)) {
+              // What the browser does with a paste nobody took over, length limit included.
+              const room = entry.maxLength - entry.value.length + entry.selectionEnd - entry.selectionStart;
+              entry.setRangeText(text.slice(0, room), entry.selectionStart, entry.selectionEnd, 'end');
+            }
+            return performance.now() - started;
+        """, text, times)
 
     # -- the pop-up menu
 
     def menu_item_centre(self, entry):
         """(x, y) of menu entry `entry` (from 0) in canvas pixels."""
         box = self.script("const r = document.getElementById('menu').children[arguments[0]]"
-                          ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height];", entry)
-        return (int(box[0] - self.left + box[2] / 2), int(box[1] - self.top + box[3] / 2))
+                          ".getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2];", entry)
+        left, top, width, height = self.canvas_box()
+        return (int((box[0] - left) * SIZE / width), int((box[1] - top) * SIZE / height))
 
     def open_menu(self, x=60, y=60, release=True):
         self.press(x, y, button=2)
@@ -353,11 +435,10 @@ def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
     (display + canvas upload in ms, request-to-pixels latency in ms)."""
     display, latency = [], []
     for i in range(count):
-        before = page.script("return window.bezierPage.stats.frames")
+        before = page.debug("debug.stats.frames")
         page.move(*wiggle[i % len(wiggle)])
-        wait_until(lambda: page.script("return window.bezierPage.stats.frames") > before,
-                   10, "a frame")
-        stats = page.script("return window.bezierPage.stats")
+        wait_until(lambda: page.debug("debug.stats.frames") > before, 10, "a frame")
+        stats = page.debug("{...debug.stats}")
         display.append(stats["displayMs"])
         latency.append(stats["latencyMs"])
         time.sleep(0.02)

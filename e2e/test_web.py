@@ -1,20 +1,29 @@
 """The browser edition in headless Chromium: real input events in, every
 canvas pixel out.
 
-The built site is served on a loopback port and driven like the desktop
+The built site is served on a loopback port with the strict
+Content-Security-Policy it is published with, and driven like the desktop
 window in test_editor.py: clicks, drags, keys, the pop-up menu and lines typed
 into the entry field. Every frame is compared pixel for pixel with what the
 project's own frame composition emits for the same scene (frame_oracle, with
 the desktop's measured point rule), and the console with the desktop's texts.
+Any error in the browser's log or any policy violation fails the test.
 
 Run with /usr/bin/python3 (Debian's python3-selenium); ctest does.
 """
 
+import glob
 import os
+import re
+import shutil
+import tempfile
+import time
 import unittest
+import zipfile
 
 import browser
 import harness
+from harness import scaled
 from test_editor import (BARRIER, BEZIER, BSPLINE, CLEAR_ALL, HELP, NOT_A_NUMBER, OUT_OF_RANGE,
                          SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point)
 
@@ -59,6 +68,7 @@ class PageCase(unittest.TestCase):
         self.out = HELP
 
     def tearDown(self):
+        self.assertEqual(self.page.violations(), [], "the page broke its security policy")
         errors = self.page.browser_errors()
         self.assertEqual(errors, [], "the page reported errors")
 
@@ -120,16 +130,33 @@ class Startup(PageCase):
 
     def test_page_shows_the_window_the_help_text_and_the_menu(self):
         self.assertEqual(self.page.title(), "Bezier")
-        self.assertEqual(self.page.canvas_size, (500, 500))
+        self.assertEqual(self.page.canvas_box()[2:], (500, 500))
         self.page.wait_console(HELP)
         self.assertEqual(self.page.menu_labels(), [LABELS["bezier"], False])
         self.assertEqual(self.page.entry_waiting()[0], False)
         self.expect_scene()
 
-    def test_site_fits_in_300_kib(self):
-        names = ("index.html", "style.css", "page.js", "bezier.js", "bezier.wasm")
-        size = sum(os.path.getsize(os.path.join(SITE, name)) for name in names)
+    def test_site_fits_in_300_kib_and_installs_as_an_app(self):
+        size = sum(os.path.getsize(os.path.join(folder, name))
+                   for folder, _, names in os.walk(SITE) for name in names)
         self.assertLessEqual(size, 300 * 1024, "the site takes %d bytes" % size)
+        manifest = self.page.script("return fetch(document.querySelector('link[rel=manifest]').href)"
+                                    ".then(r => r.json())")
+        for field in ("name", "short_name", "start_url", "display", "theme_color"):
+            self.assertTrue(manifest.get(field), "the manifest has no " + field)
+        self.assertEqual(manifest["display"], "standalone")
+        icon = manifest["icons"][0]
+        self.assertEqual((icon["src"], icon["type"]), ("icon.svg", "image/svg+xml"))
+        # The archive to publish holds exactly the files the service worker
+        # keeps, as built.
+        archive = max(glob.glob(os.path.join(SITE, "..", "bezier-web-*.zip")), key=os.path.getmtime)
+        with open(os.path.join(SITE, "sw.js")) as f:
+            kept = set(re.findall(r"^  '\./(.+)',$", f.read(), re.M)) | {"sw.js"}
+        with zipfile.ZipFile(archive) as z:
+            self.assertEqual(set(z.namelist()), kept)
+            for name in kept:
+                with open(os.path.join(SITE, name), "rb") as f:
+                    self.assertEqual(z.read(name), f.read(), name)
 
 
 class Drawing(PageCase):
@@ -162,6 +189,14 @@ class Drawing(PageCase):
         self.page.release(290, 300, button=1)
         self.points[2] = point((290, 300))
         self.page.move(420, 80)
+        self.barrier()
+        # A drag released off the canvas ends there: the point stays put when
+        # the pointer comes back.
+        self.page.press(290, 300, button=1)
+        self.page.move(250, 200)
+        self.page.release(520, 530, button=1)
+        self.points[2] = point((520, 530))
+        self.page.move(300, 320)
         self.barrier()
 
     def test_points_at_the_canvas_edges_are_clipped(self):
@@ -208,7 +243,7 @@ class Menu(PageCase):
             self.points = []
             self.expect_scene()
         self.place(*SPOTS[:4])
-        for key in "CNTx ":
+        for key in "CNTx":
             self.page.key(key)
         self.barrier()
         self.assertEqual(self.page.console_text(), HELP)
@@ -290,6 +325,172 @@ class Dialogues(PageCase):
         self.assertEqual(self.page.script("return document.getElementById('entry').value"), "5")
         self.dialogue("n", None)
         self.steps = 12
+        self.choose(BSPLINE)
+        self.expect_scene()
+
+
+def site_copy(change):
+    """A temporary copy of the built site, changed by `change(folder)`."""
+    folder = tempfile.mkdtemp(prefix="bezier-site-")
+    shutil.copytree(SITE, folder, dirs_exist_ok=True)
+    change(folder)
+    return folder
+
+
+class Robustness(PageCase):
+
+    def test_input_made_while_the_program_loads_is_delivered_in_order(self):
+        # A slow network: the program arrives two seconds after the page.
+        server = browser.SiteServer(SITE, delays={"/bezier.wasm": 2})
+        try:
+            self.page = browser.Page(chromium, server.url, wait=False)
+            harness.wait_until(lambda: self.page.script(
+                "return document.body.classList.contains('loading')"
+                " && getComputedStyle(document.getElementById('loading')).display !== 'none'"),
+                10, "the page to show that it is loading")
+            self.assertIsNone(self.page.alert())
+            self.place(*SPOTS[:4])
+            self.page.key("c")
+            self.points = []
+            self.place(*SPOTS[4:9])
+            self.page.drag(1, SPOTS[5], [(200, 240), (210, 250)])
+            self.points[1] = point((210, 250))
+            self.assertTrue(self.page.script("return document.body.classList.contains('loading')"),
+                            "the program came before the input it should have waited for")
+            self.page.wait_console(HELP)
+            self.expect_scene()
+        finally:
+            server.stop()
+
+    def test_failures_to_load_say_what_to_do(self):
+        cases = [  # name, site change, words the alert must hold
+            ("missing program", lambda d: os.remove(os.path.join(d, "bezier.wasm")), "missing"),
+            ("truncated program", lambda d: os.truncate(os.path.join(d, "bezier.wasm"), 1000), "damaged"),
+            ("missing script", lambda d: os.remove(os.path.join(d, "bezier.js")), "could not be loaded"),
+        ]
+        for name, change, words in cases:
+            with self.subTest(name):
+                folder = site_copy(change)
+                server = browser.SiteServer(folder, check=False)
+                try:
+                    self.page.driver.get(server.url)
+                    text = harness.wait_until(self.page.alert, 10, "the alert")
+                    self.assertIn(words, text)
+                    self.assertIn("reload", text.lower())
+                    self.page.browser_errors()  # the failed fetch is logged, as it should be
+                finally:
+                    server.stop()
+                    shutil.rmtree(folder)
+        with self.subTest("opened as a file"):
+            self.page.driver.get("file://" + os.path.join(os.path.abspath(SITE), "index.html"))
+            text = harness.wait_until(self.page.alert, 10, "the alert")
+            self.assertIn("Serve its folder over HTTP", text)
+            self.assertIn("./run --web", text)
+            self.page.browser_errors()
+        self.page.reload()
+
+    def test_the_program_ending_shows_its_status_and_a_way_on(self):
+        self.place(*SPOTS[:4])
+        self.expect_scene()
+        self.page.debug("debug.exit(3)")
+        text = harness.wait_until(self.page.alert, 10, "the alert")
+        self.assertIn("exit status 3", text)
+        self.assertTrue(self.page.script("return document.getElementById('entry').disabled"))
+        # Nothing more reaches the program, and nothing breaks trying.
+        self.page.click(*SPOTS[5])
+        self.page.key("t")
+        time.sleep(0.3)
+        self.assertEqual(self.page.console_text(), HELP)
+        self.page.script("document.getElementById('reload').click()")
+        harness.wait_until(lambda: self.page.alert() is None and self.page.idle(), 20, "a fresh start")
+        self.points = []
+        self.place(SPOTS[0])
+        self.expect_scene()
+
+    def test_lines_sent_are_echoed_where_a_terminal_shows_them(self):
+        self.place(*SPOTS[:4])
+        self.dialogue("t", "20")
+        self.tolerance = 20
+        transcript = HELP + TOLERANCE_PROMPT % 5 + "20\n"
+        self.assertEqual(self.page.transcript(), transcript)
+        # Type-ahead shows at once, and the next dialogue reads it.
+        self.page.enter_line(" 7")
+        transcript += " 7\n"
+        self.assertEqual(self.page.transcript(), transcript)
+        self.dialogue("n", None)
+        self.steps = 7
+        self.assertEqual(self.page.transcript(), transcript + STEPS_PROMPT % 25)
+        self.assertEqual(self.page.script("return Array.from(document.querySelectorAll('#console .echo'),"
+                                          " e => e.textContent)"), ["20\n", " 7\n"])
+        self.choose(BSPLINE)
+        self.expect_scene()
+
+    def test_a_held_key_opens_one_dialogue_and_types_nothing_into_it(self):
+        self.place(*SPOTS[:4])
+        self.page.focus("view")
+        self.page.char_down("t")
+        self.out += TOLERANCE_PROMPT % 5
+        self.page.wait_console(self.out)
+        for _ in range(5):
+            self.page.char_down("t", repeat=True)
+        self.page.char_up("t")
+        self.assertEqual(self.page.script("return document.getElementById('entry').value"), "")
+        self.page.enter_line("9")
+        self.tolerance = 9
+        self.expect_scene()
+        self.assertEqual(self.page.console_text(), self.out)
+
+    def test_the_entry_takes_at_most_1000_characters(self):
+        value = "return document.getElementById('entry').value"
+        self.page.focus("entry")
+        self.page.cdp("Input.insertText", text="8" * 5000)
+        self.assertEqual(self.page.script(value), "8" * 1000)
+        self.page.script("document.getElementById('entry').value = ''")
+        # Ten megabytes pasted, on one line and on many: only what fits the
+        # field goes in.
+        self.page.paste("7", 10_000_000)
+        self.assertEqual(self.page.script(value), "7" * 1000)
+        self.page.script("document.getElementById('entry').value = ''")
+        self.page.paste("1\n", 5_000_000)
+        self.assertEqual(self.page.transcript(), HELP + "1\n" * 500)
+
+    def test_a_drag_made_while_a_dialogue_waits_moves_the_point_once_it_is_answered(self):
+        self.place(*SPOTS[:4])
+        before = self.expect_scene()
+        self.dialogue_opened("n")
+        self.page.drag(1, SPOTS[2], [(200, 380), (180, 330)])
+        # A flood of motion waiting behind the dialogue collapses into one.
+        self.page.script("""
+            const canvas = document.getElementById('view');
+            const box = canvas.getBoundingClientRect();
+            for (let i = 0; i < 100000; i++) {
+              canvas.dispatchEvent(new PointerEvent('pointermove', {pointerType: 'mouse', bubbles: true,
+                clientX: box.left + 100 + i % 50, clientY: box.top + 100}));
+            }""")
+        # Queued: the motion onto the point, the press, the drag's motion, the
+        # release and the last of the flood.
+        self.assertEqual(self.page.debug("debug.queued()"), 5)
+        self.assertEqual(self.page.canvas(), before, "the canvas changed while the dialogue waited")
+        self.page.enter_line("12")
+        self.steps = 12
+        self.points[2] = point((180, 330))
+        self.barrier()
+
+
+class Offline(PageCase):
+
+    def test_a_page_loaded_once_starts_again_without_the_network(self):
+        server = browser.SiteServer(SITE)
+        try:
+            self.page = browser.Page(chromium, server.url)
+            harness.wait_until(lambda: self.page.script(
+                "return navigator.serviceWorker.controller !== null"), 20, "the service worker")
+        finally:
+            server.stop()
+        self.page.reload()
+        self.assertIsNone(self.page.alert())
+        self.page.wait_console(HELP)
+        self.place(*SPOTS[:4])
         self.choose(BSPLINE)
         self.expect_scene()
 

@@ -1,0 +1,72 @@
+// Frames: a redisplay request becomes one animation frame, which runs the
+// program's display callback; the buffer swap puts the framebuffer on the
+// canvas. Requests made before a frame is drawn are answered by that frame.
+export class Frames {
+  #context;
+  #queue;
+  #display = null;  // the program's display callback, once it runs
+  #requested = false;
+  #deferred = false;  // the frame came while the program was busy
+  #requestedAt = 0;
+  #image = null;
+  #ended = false;
+  // The last frame's cost and latency, for measurements.
+  stats = { frames: 0, displayMs: 0, latencyMs: 0 };
+
+  constructor(canvas, queue) {
+    this.#context = canvas.getContext('2d', { alpha: false });
+    this.#queue = queue;
+  }
+
+  // The program runs: a frame it asked for while starting is drawn now.
+  start(display) {
+    this.#display = display;
+    this.resume();
+  }
+  end() { this.#ended = true; }
+  get pending() { return this.#requested; }
+
+  request() {
+    if (this.#requested) return;
+    this.#requested = true;
+    this.#requestedAt = performance.now();
+    requestAnimationFrame(() => this.#draw());
+  }
+
+  // The queue has nothing left to run: a frame held back by a dialogue is
+  // drawn now.
+  resume() {
+    if (!this.#deferred) return;
+    this.#deferred = false;
+    requestAnimationFrame(() => this.#draw());
+  }
+
+  #draw() {
+    if (this.#ended) return;
+    if (!this.#display || this.#queue.busy) {
+      // The program is still starting, or a dialogue holds it: the frame is
+      // drawn once it is free.
+      this.#deferred = true;
+      return;
+    }
+    this.#requested = false;
+    const start = performance.now();
+    this.#display();
+    const end = performance.now();
+    this.stats.frames += 1;
+    this.stats.displayMs = end - start;
+    this.stats.latencyMs = end - this.#requestedAt;
+  }
+
+  // The framebuffer at `address` in `heap` (R, G, B, A per pixel, top row
+  // first, the canvas's size) goes onto the canvas as it is.
+  present(heap, address) {
+    const { width, height } = this.#context.canvas;
+    const data = this.#image?.data;
+    if (!data || data.buffer !== heap.buffer || data.byteOffset !== address) {
+      this.#image = new ImageData(new Uint8ClampedArray(heap.buffer, address, width * height * 4),
+                                  width, height);
+    }
+    this.#context.putImageData(this.#image, 0, 0);
+  }
+}

@@ -1,0 +1,111 @@
+// The page around the editor: it plays the part of the window system and the
+// terminal. Each concern has a module of its own; this one connects them and
+// starts the program. Input made while the program loads waits in the queue.
+import { announcer } from './announce.js';
+import { ShiftLatch, connectControls } from './controls.js';
+import { Frames } from './frames.js';
+import { TouchInput } from './gestures.js';
+import { KeyboardInput } from './keyboard.js';
+import { Menu } from './menu.js';
+import { keepForOffline } from './offline.js';
+import { MouseInput } from './pointer.js';
+import { loadMessage, loadProgram, showFailure, stopMessage } from './program.js';
+import { InputQueue } from './queue.js';
+import { Terminal } from './terminal.js';
+import { Toolkit, runJob } from './toolkit.js';
+
+const byId = (id) => document.getElementById(id);
+const canvas = byId('view');
+const announce = announcer(byId('status'));
+
+const queue = new InputQueue({ onError: stop, onIdle: () => frames.resume() });
+const frames = new Frames(canvas, queue);
+const toolkit = new Toolkit(canvas, queue);
+const terminal = new Terminal({
+  view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
+  returnFocus: () => canvas.focus(),
+});
+const menu = new Menu(byId('menu'), toolkit, announce);
+const shift = new ShiftLatch(byId('shift-key'), announce);
+const devices = { canvas, toolkit, menu, shift, announce };
+new MouseInput(devices);
+new TouchInput(devices);
+new KeyboardInput({ ...devices, entry: byId('entry'), cursor: byId('cursor') });
+connectControls({ ...devices, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
+
+// The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
+let program = null;
+const page = {
+  output: (fd, byte) => terminal.output(fd, byte),
+  takeInput: (address, size) => terminal.takeInput(program.HEAPU8, address, size),
+  waitForInput: () => terminal.waitForInput(),
+  postRedisplay: () => frames.request(),
+  present: (pixels) => frames.present(program.HEAPU8, pixels),
+  setTitle: (title) => { document.title = title; },
+  setMenuEntry: (position, label) => menu.setEntry(position, label),
+  clearMenu: () => menu.clear(),
+  attachMenu: (button) => { menu.button = button; },
+};
+
+// The program has ended (exit() or a fatal error in a call): nothing more is
+// delivered, and the page says so.
+function stop(error) {
+  queue.end();
+  frames.end();
+  terminal.end();
+  menu.close();
+  showFailure(stopMessage(error));
+}
+
+function run(job) {
+  const result = runJob(program, job);
+  // After a key's handler (and its dialogue, if any), the keys go back to
+  // the window.
+  return job.kind === 'key' ? Promise.resolve(result).then(() => terminal.dialogueDone()) : result;
+}
+
+function display() {
+  try {
+    program._WebDisplay();
+  } catch (error) {
+    stop(error);
+  }
+}
+
+// A first visit opens the help; after that it stays as the visitor left it.
+function showHelpOnFirstVisit() {
+  const help = byId('help');
+  try {
+    help.open = localStorage.getItem('bezier.help') !== 'closed';
+    help.addEventListener('toggle', () => localStorage.setItem('bezier.help', help.open ? 'open' : 'closed'));
+  } catch {
+    help.open = true;  // no storage (a private window): open every time
+  }
+}
+
+async function start() {
+  showHelpOnFirstVisit();
+  try {
+    program = await loadProgram(page);
+  } catch (error) {
+    queue.end();
+    terminal.end();
+    showFailure(loadMessage(error));
+    return;
+  }
+  document.body.classList.remove('loading');
+  frames.start(display);
+  queue.start(run);
+  keepForOffline();
+}
+
+start();
+
+// For the browser suite and the benchmarks only: what the page is doing, and
+// a way to end the program as a fatal error would.
+export const debug = Object.freeze({
+  stats: frames.stats,
+  idle: () => queue.started && !queue.ended && !queue.busy && queue.length === 0 && !frames.pending,
+  queued: () => queue.length,
+  exit: (status) => queue.push({ kind: 'exit', status }),
+});
