@@ -384,6 +384,73 @@ class Page:
             return performance.now() - started;
         """, text, times)
 
+    # -- touch screens, pens and phones
+
+    def emulate(self, width, height, scale=1, mobile=False, touch=False):
+        """Makes the page's viewport a device's: `width` x `height` CSS pixels
+        at `scale` device pixels each, as a phone (`mobile`) or not, with a
+        touch screen (coarse pointer) or not. Reload afterwards."""
+        self.cdp("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                 deviceScaleFactor=scale, mobile=mobile)
+        self.cdp("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5 if touch else 1)
+
+    def stop_emulating(self):
+        self.cdp("Emulation.clearDeviceMetricsOverride")
+        self.cdp("Emulation.setTouchEmulationEnabled", enabled=False, maxTouchPoints=1)
+
+    def _touch(self, kind, points):
+        """One touch event; `points` are (id, x, y) in canvas pixels, or
+        (id, None, (client x, client y)) for a place off the canvas."""
+        touch_points = []
+        for ident, x, y in points:
+            cx, cy = y if x is None else self.client(x, y)
+            touch_points.append({"x": cx, "y": cy, "id": ident, "radiusX": 2, "radiusY": 2, "force": 1})
+        self.cdp("Input.dispatchTouchEvent", type=kind, touchPoints=touch_points)
+
+    def tap(self, x, y):
+        self._touch("touchStart", [(0, x, y)])
+        self._touch("touchEnd", [])
+
+    def touch_drag(self, start, path, hold=0.0):
+        self._touch("touchStart", [(0,) + tuple(start)])
+        time.sleep(hold)
+        for spot in path:
+            self._touch("touchMove", [(0,) + tuple(spot)])
+        self._touch("touchEnd", [])
+
+    def long_press(self, x, y, hold=0.7):
+        self._touch("touchStart", [(0, x, y)])
+        time.sleep(hold)
+        self._touch("touchEnd", [])
+
+    def tap_client(self, cx, cy):
+        """A tap at a CSS position (an on-screen control, a menu entry)."""
+        self._touch("touchStart", [(0, None, (cx, cy))])
+        self._touch("touchEnd", [])
+
+    def element_centre(self, selector):
+        """The CSS position of the centre of the first element matching `selector`."""
+        return tuple(self.script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                 "return [r.left + r.width / 2, r.top + r.height / 2];", selector))
+
+    def pen(self, kind, x, y, down=False):
+        """A pen event at canvas pixel (x, y): moved, pressed or released."""
+        cx, cy = self.client(x, y)
+        params = dict(type=kind, x=cx, y=cy, pointerType="pen", buttons=1 if down else 0, force=0.5)
+        if kind != "mouseMoved":
+            params.update(button="left", clickCount=1)
+        self.cdp("Input.dispatchMouseEvent", **params)
+
+    def pen_stroke(self, start, path=(), hold=0.0):
+        """Puts the pen down at `start`, holds it `hold` seconds, moves it
+        along `path` and lifts it where it ends."""
+        self.pen("mouseMoved", *start)
+        self.pen("mousePressed", *start, down=True)
+        time.sleep(hold)
+        for spot in path:
+            self.pen("mouseMoved", *spot, down=True)
+        self.pen("mouseReleased", *(path[-1] if path else start))
+
     # -- the pop-up menu
 
     def menu_item_centre(self, entry):

@@ -16,6 +16,7 @@ import glob
 import os
 import re
 import shutil
+import subprocess
 import tempfile
 import time
 import unittest
@@ -493,6 +494,336 @@ class Offline(PageCase):
         self.place(*SPOTS[:4])
         self.choose(BSPLINE)
         self.expect_scene()
+
+
+TABLET = dict(width=820, height=1180, scale=2, mobile=True, touch=True)
+PHONE = dict(width=360, height=740, scale=3, mobile=True, touch=True)
+
+
+class DeviceCase(PageCase):
+    """A page on an emulated device (DEVICE), for touch screens and phones."""
+    DEVICE = TABLET
+
+    def setUp(self):
+        super().setUp()
+        self.page.emulate(**self.DEVICE)
+        self.page.reload()
+
+    def tearDown(self):
+        self.page.stop_emulating()
+        super().tearDown()
+
+    def tap_control(self, selector):
+        self.page.tap_client(*self.page.element_centre(selector))
+
+    def announced(self, text):
+        harness.wait_until(lambda: self.page.script(
+            "return document.getElementById('status').textContent") == text, 5, "the announcement " + text)
+
+    def long_press_menu(self, x, y, stroke):
+        """Opens the menu with a long press made by `stroke`; nothing is placed."""
+        stroke(x, y)
+        self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], True])
+
+    def choose_by_tap(self, entry, tap):
+        tap(*self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1)))
+        self.kind = {BEZIER: "bezier", BSPLINE: "bspline"}.get(entry, self.kind)
+        self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], False])
+
+
+class Touch(DeviceCase):
+
+    def test_tap_drag_long_press_and_the_on_screen_keys_do_what_a_mouse_and_keys_do(self):
+        for spot in SPOTS[:5]:
+            self.page.tap(*spot)
+            self.points.append(point(spot))
+        self.announced("Point placed at %d, %d" % SPOTS[4])
+        self.expect_scene()
+        # The on-screen Shift makes the next tap a delete, then lets go.
+        self.tap_control("#shift-key")
+        self.assertEqual(self.page.script("return document.getElementById('shift-key').ariaPressed"), "true")
+        self.page.tap(SPOTS[1][0] + 20, SPOTS[1][1] - 20)
+        del self.points[1]
+        self.assertEqual(self.page.script("return document.getElementById('shift-key').ariaPressed"), "false")
+        self.expect_scene()
+        # A drag from near a point moves it: the program picks it as for the mouse.
+        self.page.touch_drag((SPOTS[3][0] + 15, SPOTS[3][1] + 10), [(300, 300), (280, 250), (260, 240)])
+        self.points[2] = point((260, 240))
+        self.expect_scene()
+        # A long press opens the menu and places nothing; a tap chooses.
+        self.long_press_menu(300, 300, self.page.long_press)
+        self.choose_by_tap(BSPLINE, self.page.tap_client)
+        self.expect_scene()
+        # A tap elsewhere closes it, and places nothing either.
+        self.long_press_menu(300, 300, self.page.long_press)
+        self.page.tap(420, 80)
+        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
+        self.barrier_by_tap()
+        # A second finger is ignored.
+        self.page._touch("touchStart", [(0, 150, 380)])
+        self.page._touch("touchStart", [(0, 150, 380), (1, 380, 380)])
+        self.page._touch("touchEnd", [(0, 150, 380)])
+        self.page._touch("touchEnd", [])
+        self.points.append(point((150, 380)))
+        self.barrier_by_tap()
+        # The on-screen keys and menu button.
+        self.tap_control("#key-t")
+        self.out += TOLERANCE_PROMPT % 5
+        self.page.wait_console(self.out)
+        self.assertEqual(self.page.entry_waiting(), (True, True))
+        self.page.enter_line("30")
+        self.tolerance = 30
+        self.tap_control("#menu-key")
+        self.choose_by_tap(BEZIER, self.page.tap_client)
+        self.tap_control("#key-c")
+        self.points = []
+        self.expect_scene()
+
+    def barrier_by_tap(self):
+        self.page.tap(*BARRIER)
+        self.points.append(point(BARRIER))
+        self.expect_scene()
+
+
+class Pen(DeviceCase):
+
+    def test_a_pen_taps_drags_and_long_presses_like_a_finger(self):
+        for spot in SPOTS[:4]:
+            self.page.pen_stroke(spot)
+            self.points.append(point(spot))
+        self.expect_scene()
+        self.page.pen_stroke((SPOTS[2][0] - 12, SPOTS[2][1]), [(250, 300), (240, 280)])
+        self.points[2] = point((240, 280))
+        self.expect_scene()
+        self.long_press_menu(300, 300, lambda x, y: self.page.pen_stroke((x, y), hold=0.7))
+
+        def pen_tap(cx, cy):
+            self.page.cdp("Input.dispatchMouseEvent", type="mousePressed", x=cx, y=cy, pointerType="pen",
+                          button="left", buttons=1, clickCount=1)
+            self.page.cdp("Input.dispatchMouseEvent", type="mouseReleased", x=cx, y=cy, pointerType="pen",
+                          button="left", buttons=0, clickCount=1)
+        self.choose_by_tap(BSPLINE, pen_tap)
+        self.expect_scene()
+
+
+class Trackpad(PageCase):
+
+    def test_alt_and_the_left_button_drag_a_point_as_the_middle_button_does(self):
+        self.place(*SPOTS[:4])
+        self.expect_scene()
+        self.page.key_down("Alt")
+        try:
+            self.page.drag(0, (SPOTS[1][0] + 20, SPOTS[1][1]), [(200, 200), (180, 220)])
+        finally:
+            self.page.key_up("Alt")
+        self.points[1] = point((180, 220))
+        self.page.move(400, 60)
+        self.barrier()
+
+
+class Keyboard(PageCase):
+
+    def cursor(self):
+        """Where the keyboard cursor is drawn, in canvas pixels, or None."""
+        return self.page.script("""
+            const c = document.getElementById('cursor'), v = document.getElementById('view');
+            if (getComputedStyle(c).display === 'none') return null;
+            const a = c.getBoundingClientRect(), b = v.getBoundingClientRect();
+            return [Math.floor((a.left + a.width / 2 - b.left) * 500 / b.width),
+                    Math.floor((a.top + a.height / 2 - b.top) * 500 / b.height)];""")
+
+    def keys(self, *names, modifier=None):
+        if modifier:
+            self.page.key_down(modifier)
+        for name in names:
+            self.page.tap_key(name)
+        if modifier:
+            self.page.key_up(modifier)
+
+    def test_the_keyboard_alone_places_deletes_moves_and_opens_the_menu(self):
+        # Tab reaches the canvas; the cursor starts at the centre.
+        self.page.script("document.activeElement.blur()")
+        for _ in range(10):
+            self.keys("Tab")
+            if self.page.script("return document.activeElement.id") == "view":
+                break
+        self.assertEqual(self.page.script("return document.activeElement.id"), "view")
+        self.assertEqual(self.cursor(), [250, 250])
+        cases = [  # keys, modifier, cursor after
+            (["ArrowRight"] * 3 + ["ArrowDown"] * 2, None, [253, 252]),
+            (["ArrowLeft"], "Control", [243, 252]),
+            (["ArrowUp"] * 3, "Alt", [243, 222]),
+            (["ArrowLeft"] * 30, "Control", [0, 222]),
+        ]
+        for names, modifier, at in cases:
+            with self.subTest(keys=names[0], modifier=modifier):
+                self.keys(*names, modifier=modifier)
+                self.assertEqual(self.cursor(), at)
+        self.keys("ArrowRight", modifier="Control")
+        self.keys("Enter")
+        self.points.append((10, 500 - 222))
+        self.announced_place(10, 222)
+        for _ in range(12):
+            self.keys("ArrowRight", modifier="Control")
+        self.keys("Enter")
+        self.points.append((130, 500 - 222))
+        self.expect_scene()
+        # Shift+Enter deletes the nearest point; Space, arrows, Space drag one.
+        self.keys("Enter", modifier="Shift")
+        del self.points[1]
+        self.expect_scene()
+        self.keys(*["ArrowLeft"] * 10, modifier="Control")
+        self.keys(" ")
+        self.keys("ArrowDown", "ArrowDown", modifier="Control")
+        self.keys(" ")
+        self.points[0] = (30, 500 - 242)
+        self.keys("ArrowRight", modifier="Control")
+        self.expect_scene()
+        # Escape ends a drag as well.
+        self.keys(" ", "ArrowLeft", "Escape", "ArrowLeft")
+        self.points[0] = (39, 500 - 242)
+        self.expect_scene()
+        # Shift+F10 and the context-menu key open the menu with its first
+        # entry focused; arrows move, Enter chooses, Escape closes, and the
+        # focus comes back to the canvas.
+        self.keys("F10", modifier="Shift")
+        self.assertEqual(self.page.menu_labels(), [LABELS["bezier"], True])
+        self.assertEqual(self.page.script("return document.activeElement.textContent"), LABELS["bezier"][0])
+        self.keys("ArrowDown", "ArrowDown", "Enter")
+        self.kind = "bspline"
+        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
+        self.assertEqual(self.page.script("return document.activeElement.id"), "view")
+        self.keys("ContextMenu")
+        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], True])
+        self.keys("Escape")
+        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
+        self.assertEqual(self.page.script("return document.activeElement.id"), "view")
+        # Character keys still reach the program.
+        self.page.type_text("n")
+        self.out += STEPS_PROMPT % 25
+        self.page.wait_console(self.out)
+        self.page.enter_line("6")
+        self.steps = 6
+        self.expect_scene()
+        harness.wait_until(lambda: self.page.script("return document.activeElement.id") == "view",
+                           5, "the focus back on the canvas")
+
+    def announced_place(self, x, y):
+        harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
+                           == "Point placed at %d, %d" % (x, y), 5, "the announcement")
+
+
+class Layout(DeviceCase):
+    DEVICE = PHONE
+
+    def layout(self):
+        return self.page.script("""
+            const v = document.getElementById('view').getBoundingClientRect();
+            const root = document.scrollingElement;
+            return {scrollWidth: root.scrollWidth, width: root.clientWidth, left: v.left, right: v.right,
+                    shown: v.width, rendering: getComputedStyle(document.getElementById('view')).imageRendering,
+                    buffer: [document.getElementById('view').width, document.getElementById('view').height]};""")
+
+    def test_a_phone_sees_the_whole_canvas_and_fingers_get_large_targets(self):
+        for width in (360, 320):
+            with self.subTest(width=width):
+                self.page.emulate(**dict(PHONE, width=width))
+                self.page.reload()
+                box = self.layout()
+                self.assertLessEqual(box["scrollWidth"], box["width"], "the page scrolls sideways")
+                self.assertGreaterEqual(box["left"], 0)
+                self.assertLessEqual(box["right"], width)
+                self.assertLess(box["shown"], 500)
+                self.assertEqual(box["rendering"], "pixelated")
+                self.assertEqual(box["buffer"], [500, 500])
+        # Controls and menu entries are at least 44 x 44 CSS pixels.
+        self.tap_control("#menu-key")
+        sizes = self.page.script("return Array.from(document.querySelectorAll('.controls button, #menu li'),"
+                                 " e => [e.id || e.textContent, e.offsetWidth, e.offsetHeight])")
+        for name, width, height in sizes:
+            self.assertGreaterEqual(min(width, height), 44, name)
+        self.choose_by_tap(CLEAR_ALL, self.page.tap_client)
+        # A touch lands on the canvas pixel under it: the canvas is scaled.
+        left, top, shown, _ = self.page.canvas_box()
+        for fx, fy in ((0.2037, 0.7129), (0.8811, 0.1), (0.999, 0.999)):
+            # Touch positions arrive in whole CSS pixels.
+            cx, cy = round(left + fx * shown), round(top + fy * shown)
+            before = self.page.script("return window.scrollY")
+            self.page.tap_client(cx, cy)
+            self.assertEqual(self.page.script("return window.scrollY"), before)
+            self.points.append(point((int((cx - left) * 500 // shown), int((cy - top) * 500 // shown))))
+        self.expect_scene()
+        # A swipe that starts on the canvas drags, and the page stays put.
+        self.page.touch_drag((100, 100), [(100, 300), (100, 450)])
+        self.assertEqual(self.page.script("return window.scrollY"), before)
+        # A dialogue brings the entry field into view.
+        self.tap_control("#key-n")
+        harness.wait_until(lambda: self.page.entry_waiting() == (True, True), 5, "the dialogue")
+        harness.wait_until(lambda: self.page.script(
+            "const r = document.getElementById('entry').getBoundingClientRect();"
+            "return r.top >= 0 && r.bottom <= innerHeight;"), 5, "the entry field in view")
+        self.page.enter_line("3")
+        self.steps = 3
+        self.choose(BSPLINE)
+        self.expect_scene()
+
+
+# The accessibility audit: axe-core, fetched from npm into the build folder
+# the first time (a test dependency, never part of the site).
+AXE_VERSION = "4.14.1"
+NPM_DIR = os.environ.get("BEZIER_NPM_DIR") or os.path.join(os.path.dirname(SITE or "."), "..", "npm")
+WCAG_A_AA = ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa"]
+
+
+def axe_source():
+    path = os.path.join(NPM_DIR, "node_modules", "axe-core", "axe.min.js")
+    if not os.path.exists(path):
+        if not shutil.which("npm"):
+            raise RuntimeError("the accessibility audit needs npm to fetch axe-core (install npm)")
+        subprocess.run(["npm", "install", "--no-save", "--no-audit", "--no-fund", "--prefix", NPM_DIR,
+                        "axe-core@" + AXE_VERSION], check=True, capture_output=True, timeout=scaled(300))
+    with open(path) as f:
+        return f.read()
+
+
+class Accessibility(PageCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.axe = axe_source()
+
+    def audit(self, state):
+        if not self.page.script("return typeof axe !== 'undefined'"):
+            self.page.script(self.axe)
+        violations = self.page.script(
+            "return axe.run(document, {runOnly: {type: 'tag', values: arguments[0]}})"
+            ".then(r => r.violations.map(v => v.id + ': ' + v.nodes.map(n => n.target.join(' ')).join(', ')))",
+            WCAG_A_AA)
+        self.assertEqual(violations, [], "WCAG 2.1 A/AA violations with " + state)
+
+    def test_the_page_passes_the_audit_and_names_what_a_screen_reader_needs(self):
+        self.audit("the page idle")
+        self.assertEqual(self.page.script("return document.querySelector('h1').textContent.trim()"),
+                         "Bezier an editor for planar cubic curves")
+        self.assertTrue(self.page.script("return document.getElementById('help').open"),
+                        "the help is not open on a first visit")
+        described = self.page.script("const v = document.getElementById('view');"
+                                     "return [v.getAttribute('aria-label'),"
+                                     " document.getElementById(v.getAttribute('aria-describedby')).textContent]")
+        self.assertEqual(described[0], "Drawing area")
+        self.assertIn("Shift+F10", described[1])
+        self.page.open_menu()
+        self.audit("the menu open")
+        roles = self.page.script("return Array.from(document.querySelectorAll('#menu > li'), li =>"
+                                 " [li.getAttribute('role'), li.getAttribute('aria-checked'), li.textContent])")
+        self.assertEqual(roles, [["menuitem", None, "   Clear All"], ["menuitemradio", "true", "o Bezier"],
+                                 ["menuitemradio", "false", "   Cubic B-Spline"]])
+        self.page.click(*self.page.menu_item_centre(BSPLINE))
+        harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
+                           == "Menu: Cubic B-Spline", 5, "the announcement")
+        self.dialogue_opened("t")
+        self.audit("a dialogue waiting")
+        self.page.enter_line("8")
 
 
 if __name__ == "__main__":

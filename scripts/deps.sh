@@ -28,6 +28,10 @@ WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
 # The browser suite and the browser frame benchmark: the site built with
 # Emscripten, driven in headless Chromium through ChromeDriver and Selenium.
 TEST_PACKAGES+=("${WEB_PACKAGES[@]}" chromium chromium-driver python3-selenium)
+# The browser suite's accessibility audit fetches axe-core with npm. Some
+# Node.js packages carry their own npm (and conflict with Debian's), so the
+# package is asked for only when there is no npm at all.
+command -v npm >/dev/null 2>&1 || TEST_PACKAGES+=(npm)
 # Only scripts/bench.sh: the scaling plot and the profile in the report.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" python3-matplotlib linux-perf)
 

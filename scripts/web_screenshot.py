@@ -1,12 +1,15 @@
 #!/usr/bin/python3
-"""Makes docs/web.png: the browser edition's page in headless Chromium, with
-a B-spline placed by real clicks, chosen on the page's menu and refined in
-the page's console (the 'n' dialogue answered in the entry field).
+"""Makes docs/web.png and docs/web-phone.png: the browser edition's page in
+headless Chromium, on a desktop and on a phone (360 x 740 CSS pixels, a touch
+screen), with a B-spline placed by real clicks or taps, chosen on the page's
+menu and refined in the page's console (the 'n' dialogue answered in the
+entry field).
 
     cmake --preset release && cmake --build --preset release --target frame_oracle
     cmake --preset web && cmake --build --preset web
     /usr/bin/python3 scripts/web_screenshot.py [--site build/web/site]
                      [--oracle build/release/e2e/frame_oracle] [--out docs/web.png]
+                     [--phone-out docs/web-phone.png]
 
 The picture is taken only once the canvas shows exactly the frame the
 project's own frame composition predicts for the scene.
@@ -34,8 +37,11 @@ def main():
     ap.add_argument("--site", default=os.path.join(ROOT, "build", "web", "site"))
     ap.add_argument("--oracle", default=os.path.join(ROOT, "build", "release", "e2e", "frame_oracle"))
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "web.png"))
+    ap.add_argument("--phone-out", default=os.path.join(ROOT, "docs", "web-phone.png"))
     args = ap.parse_args()
 
+    points = [(x, harness.SIZE - y) for x, y in SPOTS]
+    expected = harness.oracle_lit(args.oracle, "bspline", points, 5, STEPS)
     with browser.served_page(args.site) as page:
         page.driver.set_window_size(1100, 700)
         page.reload()
@@ -44,11 +50,23 @@ def main():
         page.menu(BSPLINE_ENTRY)
         page.key("n")
         page.enter_line(str(STEPS))
-        points = [(x, harness.SIZE - y) for x, y in SPOTS]
-        page.wait_frame(harness.oracle_lit(args.oracle, "bspline", points, 5, STEPS))
-        page.script("document.activeElement.blur()")
+        page.wait_frame(expected)
+        page.script("document.activeElement.blur(); document.getElementById('help').open = false")
         page.driver.save_screenshot(args.out)
-    print("wrote", args.out)
+        print("wrote", args.out)
+
+        page.emulate(360, 740, scale=2, mobile=True, touch=True)
+        page.reload()
+        for x, y in SPOTS:
+            page.tap(x, y)
+        page.long_press(250, 250)
+        page.tap_client(*page.element_centre("#menu > li:nth-child(%d)" % (BSPLINE_ENTRY + 1)))
+        page.tap_client(*page.element_centre("#key-n"))
+        page.enter_line(str(STEPS))
+        page.wait_frame(expected)
+        page.script("document.activeElement.blur(); window.scrollTo(0, 0)")
+        page.driver.save_screenshot(args.phone_out)
+        print("wrote", args.phone_out)
 
 
 if __name__ == "__main__":

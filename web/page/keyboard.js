@@ -32,7 +32,18 @@ export class KeyboardInput {
     this.#announce = announce;
     document.addEventListener('keydown', (e) => this.#onKeyDown(e));
     document.addEventListener('keyup', (e) => this.#heldOutside.delete(e.code));
-    canvas.addEventListener('focus', () => this.#placeCursor());
+    // The cursor shows while the keyboard drives the canvas: from a key
+    // pressed there, or a focus the browser marks as the keyboard's (Tab),
+    // until a pointer is used on it or the focus leaves.
+    const frame = canvas.parentElement;
+    const showCursor = (shown) => {
+      frame.classList.toggle('keyboard', shown);
+      if (shown) this.#placeCursor();
+    };
+    canvas.addEventListener('keydown', () => showCursor(true));
+    canvas.addEventListener('focus', () => showCursor(canvas.matches(':focus-visible')));
+    canvas.addEventListener('pointerdown', () => showCursor(false));
+    canvas.addEventListener('blur', () => showCursor(false));
   }
 
   #onKeyDown(e) {

@@ -15,6 +15,9 @@ export async function keepForOffline() {
         if (worker.state === 'installed') takeOver(worker);
       });
     });
+    // A published site is looked for at every start, not only when the
+    // browser gets round to it.
+    await registration.update();
   } catch (error) {
     console.warn('The editor will not work offline:', error);
   }
