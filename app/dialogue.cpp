@@ -61,7 +61,7 @@ Entry ReadEntry(std::FILE* in) {
             negative ? std::numeric_limits<std::int32_t>::min() : std::numeric_limits<std::int32_t>::max()};
   }
   const auto v = static_cast<std::int32_t>(value);
-  if (v < 1 || v > 499) return {EntryOutcome::OutOfRange, v};
+  if (v < 1 || v > LargestEntry) return {EntryOutcome::OutOfRange, v};
   return {EntryOutcome::Accepted, v};
 }
 

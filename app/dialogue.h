@@ -5,9 +5,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "app/window.h"
+
+// Entries are accepted from 1 up to, but not including, the window size.
+inline constexpr std::int32_t LargestEntry = WindowSize - 1;
+
 enum class EntryOutcome {
-  Accepted,    // a number from 1 to 499: `value` holds it
-  OutOfRange,  // a number outside 1..499, including one beyond 32 bits
+  Accepted,    // a number from 1 to LargestEntry: `value` holds it
+  OutOfRange,  // any other number, including one beyond 32 bits
   Invalid,     // no number could be read (not numeric, or end of input)
 };
 

@@ -7,16 +7,12 @@
 #include <cstdio>
 
 #include "app/dialogue.h"
+#include "app/menu.h"
 #include "app/window.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
 
 namespace {
-
-constexpr int LeftButton = 0;
-constexpr int MiddleButton = 1;
-constexpr int Press = 0;
-constexpr int Release = 1;
 
 // Prompts for a new value of one setting and reads it; returns true and the
 // value only when it is accepted. Blocks the event loop until a line (or the
@@ -33,7 +29,7 @@ bool AskNewValue(std::int32_t* value) {
       accepted = true;
       break;
     case EntryOutcome::OutOfRange:
-      // 500 is the window size; the accepted range really ends at 499.
+      // The message names the window size, one above the largest entry.
       std::printf("Invalid entry:  Must fall between 1 and %d\n", WindowSize);
       break;
     case EntryOutcome::Invalid:
@@ -59,17 +55,28 @@ void AskTolerance() {
   const auto tolerance = static_cast<int>(std::sqrt(static_cast<double>(editorState.toleranceSquared)));
   std::printf("Current value for deCasteljau Tolerance : %d\n", tolerance);
   std::int32_t value = 0;
-  if (AskNewValue(&value)) editorState.toleranceSquared = value * value;  // at most 499^2
+  if (AskNewValue(&value)) editorState.toleranceSquared = value * value;  // at most LargestEntry squared
+}
+
+// The menu shows which kind is selected, so choosing one relabels both kind
+// entries.
+void SelectKind(CurveKind kind) {
+  const auto labels = MenuLabels(kind);
+  for (MenuItem item : {MenuItem::Bezier, MenuItem::BSpline}) {
+    const int value = static_cast<int>(item);
+    glutChangeToMenuEntry(MenuPosition(item), labels[value], value);
+  }
+  editorState.curveKind = kind;
 }
 
 }  // namespace
 
 void OnMouse(int button, int state, int x, int y) {
   y = WindowSize - y;
-  if (button == LeftButton) {
-    if (state == Press) {
+  if (button == GLUT_LEFT_BUTTON) {
+    if (state == GLUT_DOWN) {
       editorState.leftPressed = true;
-    } else if (state == Release && editorState.leftPressed) {
+    } else if (state == GLUT_UP && editorState.leftPressed) {
       editorState.leftPressed = false;
       if (glutGetModifiers() & GLUT_ACTIVE_SHIFT) {
         DeletePoint(FindNearestPoint(x, y));
@@ -77,11 +84,11 @@ void OnMouse(int button, int state, int x, int y) {
         AddPoint(x, y);
       }
     }
-  } else if (button == MiddleButton) {
-    if (state == Press) {
+  } else if (button == GLUT_MIDDLE_BUTTON) {
+    if (state == GLUT_DOWN) {
       editorState.dragIndex = FindNearestPoint(x, y);
       if (editorState.dragIndex != -1) editorState.dragging = true;
-    } else if (state == Release) {
+    } else if (state == GLUT_UP) {
       editorState.dragging = false;
     }
   }
@@ -119,21 +126,15 @@ void OnKeyboard(unsigned char key, int /*x*/, int /*y*/) {
 }
 
 void OnMenu(int value) {
-  switch (value) {
-    case 0:
+  switch (static_cast<MenuItem>(value)) {
+    case MenuItem::ClearAll:
       ClearPoints();
       break;
-    case 1:
-      glutChangeToMenuEntry(2, "o Bezier", 1);
-      glutChangeToMenuEntry(3, "   Cubic B-Spline", 2);
-      editorState.curveKind = CurveKind::Bezier;
+    case MenuItem::Bezier:
+      SelectKind(CurveKind::Bezier);
       break;
-    case 2:
-      glutChangeToMenuEntry(2, "   Bezier", 1);
-      glutChangeToMenuEntry(3, "o Cubic B-Spline", 2);
-      editorState.curveKind = CurveKind::BSpline;
-      break;
-    default:
+    case MenuItem::BSpline:
+      SelectKind(CurveKind::BSpline);
       break;
   }
   glutPostRedisplay();

@@ -44,13 +44,11 @@ bool Given(int argc, char** argv, const char* option) {
 
 }  // namespace
 
-const char* VersionLine() { return "bezier " BEZIER_VERSION; }
-
 bool AnswerOwnOptions(int argc, char** argv, std::FILE* out) {
   if (Given(argc, argv, "--help") || Given(argc, argv, "-h")) {
     std::fputs(Usage, out);
   } else if (Given(argc, argv, "--version")) {
-    std::fprintf(out, "%s\n", VersionLine());
+    std::fputs("bezier " BEZIER_VERSION "\n", out);
   } else {
     return false;
   }

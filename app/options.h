@@ -10,6 +10,3 @@
 // exits with status 0. Otherwise writes nothing and returns false. --help
 // wins when both are given.
 bool AnswerOwnOptions(int argc, char** argv, std::FILE* out);
-
-// The version line's text, "bezier" and the project version.
-const char* VersionLine();

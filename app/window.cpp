@@ -16,23 +16,27 @@
 #include <cstring>
 
 #include "app/input.h"
+#include "app/menu.h"
 #include "points/editor_state.h"
 #include "render/frame.h"
 
 void PrintHelp() {
-  std::printf(" Controls done by mouse:\n");
-  std::printf("  left: Place point\n");
-  std::printf("  shift-left: delete point\n");
-  std::printf("  middle-drag: move point\n");
-  std::printf("  right: Popup menu (includes:\n");
-  std::printf("    clear function\n");
-  std::printf("    choice of spline types\n");
-  std::printf("    toggle 3D-rotation)\n");
-  std::printf(" Controsl done by keyboard:\n");
-  std::printf("  t: Sets tolerance for when deCasteljau's should stop\n");
-  std::printf("     (Default: 5; Good value for wireframe: 20)\n");
-  std::printf("  n: Sets the number of steps used in B-spline evaluation\n");
-  std::printf("     (Default: 25; Good value for wireframe: 10)\n");
+  constexpr const char* lines[] = {
+      " Controls done by mouse:",
+      "  left: Place point",
+      "  shift-left: delete point",
+      "  middle-drag: move point",
+      "  right: Popup menu (includes:",
+      "    clear function",
+      "    choice of spline types",
+      "    toggle 3D-rotation)",
+      " Controsl done by keyboard:",
+      "  t: Sets tolerance for when deCasteljau's should stop",
+      "     (Default: 5; Good value for wireframe: 20)",
+      "  n: Sets the number of steps used in B-spline evaluation",
+      "     (Default: 25; Good value for wireframe: 10)",
+  };
+  for (const char* line : lines) std::puts(line);
 }
 
 void OnToolkitError(const char* format, va_list args) {
@@ -76,11 +80,9 @@ void InitWindow(int argc, char** argv) {
   glutMotionFunc(OnMotion);
   glutKeyboardFunc(OnKeyboard);
 
-  // "o " marks the selected kind; OnMenu rewrites entries 2 and 3.
   glutCreateMenu(OnMenu);
-  glutAddMenuEntry("   Clear All", 0);
-  glutAddMenuEntry("o Bezier", 1);
-  glutAddMenuEntry("   Cubic B-Spline", 2);
+  const auto labels = MenuLabels(editorState.curveKind);
+  for (int value = 0; value < MenuItemCount; ++value) glutAddMenuEntry(labels[value], value);
   glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
 

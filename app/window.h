@@ -5,8 +5,9 @@
 
 #include <cstdarg>
 
-// Window size in pixels; also the bound of the dialogue's range message and
-// the flip of the toolkit's y coordinate.
+// The window's width and height in pixels, pinned. The toolkit's y is
+// flipped against it, the dialogue bounds its entries by it, and the browser
+// edition's canvas and the benchmarks' images take their size from it.
 inline constexpr int WindowSize = 500;
 
 // Writes the thirteen lines of the controls summary to standard output.

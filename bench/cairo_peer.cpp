@@ -22,13 +22,13 @@ std::array<XY, 4> BSplineAsBezier(Point p0, Point p1, Point p2, Point p3) {
   }};
 }
 
-XY PixelCentre(double x, double y) { return {x + 0.5, (WindowPixels - 1 - y) + 0.5}; }
+XY PixelCentre(double x, double y) { return {x + 0.5, (WindowSize - 1 - y) + 0.5}; }
 
 CairoPeer::CairoPeer()
-    : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, WindowPixels, WindowPixels)),
+    : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, WindowSize, WindowSize)),
       cr(cairo_create(surface)) {
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS || cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-    std::fprintf(stderr, "cairo: cannot create a %dx%d image\n", WindowPixels, WindowPixels);
+    std::fprintf(stderr, "cairo: cannot create a %dx%d image\n", WindowSize, WindowSize);
     std::exit(1);
   }
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);

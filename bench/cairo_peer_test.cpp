@@ -86,18 +86,18 @@ void ExpectDrawsTheCurve(const std::vector<Point>& points, CurveKind kind) {
   peer.Draw(points, kind);
 
   // The exact curve, densely sampled, as editor pixels.
-  std::vector<std::vector<bool>> near(bench::WindowPixels, std::vector<bool>(bench::WindowPixels, false));
+  std::vector<std::vector<bool>> near(WindowSize, std::vector<bool>(WindowSize, false));
   std::vector<std::pair<int, int>> onCurve;
   const auto n = points.size();
   auto sample = [&](const std::array<XY, 4>& b) {
     for (int s = 0; s <= 2000; ++s) {
       const XY p = BezierAt(b, s / 2000.0);
-      const int col = static_cast<int>(std::floor(p.x)), row = bench::WindowPixels - 1 - static_cast<int>(std::floor(p.y));
+      const int col = static_cast<int>(std::floor(p.x)), row = WindowSize - 1 - static_cast<int>(std::floor(p.y));
       onCurve.push_back({col, row});
       for (int dc = -1; dc <= 1; ++dc)
         for (int dr = -1; dr <= 1; ++dr) {
           const int c = col + dc, r = row + dr;
-          if (c >= 0 && r >= 0 && c < bench::WindowPixels && r < bench::WindowPixels) near[r][c] = true;
+          if (c >= 0 && r >= 0 && c < WindowSize && r < WindowSize) near[r][c] = true;
         }
     }
   };
@@ -110,15 +110,15 @@ void ExpectDrawsTheCurve(const std::vector<Point>& points, CurveKind kind) {
   }
 
   int lit = 0;
-  for (int r = 0; r < bench::WindowPixels; ++r)
-    for (int c = 0; c < bench::WindowPixels; ++c)
+  for (int r = 0; r < WindowSize; ++r)
+    for (int c = 0; c < WindowSize; ++c)
       if (peer.Lit(c, r)) {
         ++lit;
         EXPECT_TRUE(near[r][c]) << "stray pixel at column " << c << ", row " << r;
       }
   EXPECT_EQ(lit > 0, !onCurve.empty());
   for (auto [c, r] : onCurve) {
-    if (c < 1 || r < 1 || c >= bench::WindowPixels - 1 || r >= bench::WindowPixels - 1) continue;
+    if (c < 1 || r < 1 || c >= WindowSize - 1 || r >= WindowSize - 1) continue;
     bool found = false;
     for (int dc = -1; dc <= 1 && !found; ++dc)
       for (int dr = -1; dr <= 1 && !found; ++dr) found = peer.Lit(c + dc, r + dr);
@@ -153,8 +153,8 @@ TEST(CairoPeer, EveryFrameStartsFromBlack) {
   bench::CairoPeer peer;
   peer.Draw(bench::SeededPoints(40, 3), CurveKind::BSpline);
   peer.Draw({}, CurveKind::BSpline);
-  for (int r = 0; r < bench::WindowPixels; ++r)
-    for (int c = 0; c < bench::WindowPixels; ++c) ASSERT_FALSE(peer.Lit(c, r)) << c << "," << r;
+  for (int r = 0; r < WindowSize; ++r)
+    for (int c = 0; c < WindowSize; ++c) ASSERT_FALSE(peer.Lit(c, r)) << c << "," << r;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ std::uint64_t Next(std::uint64_t& state) {
 }  // namespace
 
 std::vector<Point> SeededPoints(std::int32_t count, std::uint64_t seed) {
-  constexpr std::uint64_t span = WindowPixels - 2 * Margin;
+  constexpr std::uint64_t span = WindowSize - 2 * Margin;
   std::uint64_t state = seed;
   std::vector<Point> points;
   for (std::int32_t i = 0; i < count; ++i) {

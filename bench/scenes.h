@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window.h"
 #include "points/editor_state.h"
 
 namespace bench {
@@ -29,9 +30,8 @@ Scene DenseScene();
 Scene SpreadScene(std::int32_t count);
 
 // Points 0 .. count-1 of the seeded sequence; every coordinate lies in
-// [Margin, WindowPixels - Margin).
+// [Margin, WindowSize - Margin).
 std::vector<Point> SeededPoints(std::int32_t count, std::uint64_t seed);
-inline constexpr std::int32_t WindowPixels = 500;
 inline constexpr std::int32_t Margin = 10;
 inline constexpr std::uint64_t SceneSeed = 20240611;
 

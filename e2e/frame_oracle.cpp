@@ -65,7 +65,6 @@ int main(int argc, char** argv) {
   }
 
   InitCurveMatrices();
-  glfake::Reset(true);
   OnDisplay();
 
   // Replay the log: the point size is GL state that holds until changed, and

@@ -215,27 +215,13 @@ class Deleting(EditorCase):
     TARGET = (200, 250)
     OTHER = (380, 120)
 
-    def test_shift_release_deletes_only_within_50_pixels(self):
-        cases = [  # offset from the target, deleted?
-            ((49, 0), True),
-            ((0, -49), True),
-            ((-35, 35), True),   # 49.5 pixels
-            ((0, 0), True),
-            ((50, 0), False),    # the radius itself is outside
-            ((30, -40), False),  # 50 pixels on a diagonal
-            ((-36, -35), False),  # 50.2 pixels
-        ]
-        for offset, deleted in cases:
-            with self.subTest(offset=offset):
-                self.place(self.TARGET, self.OTHER)
-                self.expect_scene()
-                self.app.shift_click(self.TARGET[0] + offset[0], self.TARGET[1] + offset[1])
-                if deleted:
-                    self.points.remove(point(self.TARGET))
-                self.barrier()
-                self.app.key("c")
-                self.points = []
-                self.expect_scene()
+    def test_shift_release_50_pixels_away_deletes_nothing(self):
+        # Exactly on the radius, which is exclusive; the unit tests go round
+        # it in every direction.
+        self.place(self.TARGET, self.OTHER)
+        self.expect_scene()
+        self.app.shift_click(self.TARGET[0], self.TARGET[1] + 50)
+        self.barrier()
 
     def test_shift_release_deletes_the_nearest_of_two_points(self):
         a, b = (200, 200), (240, 200)

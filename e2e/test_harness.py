@@ -1,8 +1,10 @@
 """The real-window suite's own parts that need no display: reading window
-dumps, predicting which pixels a GL point lights, writing PNG files, and the
-frame oracle's command line. A fault here would make frame comparisons pass
-or fail for the wrong reason."""
+dumps, predicting which pixels a GL point lights, writing PNG files, the
+frame oracle's command line, and the lists that make each test class of the
+two suites a CTest test. A fault here would make frame comparisons pass or
+fail for the wrong reason, or leave a group of tests unrun."""
 
+import ast
 import os
 import struct
 import subprocess
@@ -120,21 +122,6 @@ class Frames(unittest.TestCase):
 
 class MarkerPixels(unittest.TestCase):
 
-    def test_points_light_the_measured_screen_pixels(self):
-        cases = [  # size, window point, lit (column, row)
-            (1, (200, 200), {(200, 299)}),
-            (1, (0, 0), {(0, 499)}),
-            (1, (499, 499), {(499, 0)}),
-            (1, (500, 500), set()),  # just off the top-right corner
-            (2, (100, 100), {(99, 399), (100, 399), (99, 400), (100, 400)}),
-            (2, (0, 0), {(0, 499)}),  # three of four pixels are off the window
-            (2, (499, 499), {(498, 0), (499, 0), (498, 1), (499, 1)}),
-            (2, (0, 500), {(0, 0)}),
-        ]
-        for size, (x, y), lit in cases:
-            with self.subTest(size=size, x=x, y=y):
-                self.assertEqual(harness.marker_pixels(size, x, y), lit)
-
     def test_unmeasured_point_sizes_are_refused(self):
         for size in (0, 1.5, 3):
             with self.subTest(size=size):
@@ -209,6 +196,24 @@ class Oracle(unittest.TestCase):
                     expected |= harness.marker_pixels(2, x, y)
                 self.assertEqual(lit, expected)
 
+
+class Groups(unittest.TestCase):
+    """CTest runs each test class of both suites from the lists in
+    CMakeLists.txt, which ctest hands over here; a class missing there would
+    never run."""
+
+    def test_every_test_class_of_both_suites_is_listed(self):
+        for suite, variable in (("test_editor.py", "E2E_GROUPS"), ("test_web.py", "WEB_GROUPS")):
+            with self.subTest(suite=suite):
+                listed = os.environ.get(variable)
+                if listed is None:
+                    self.fail("set %s to the groups e2e/CMakeLists.txt lists (ctest does this)" % variable)
+                with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), suite)) as f:
+                    tree = ast.parse(f.read())
+                classes = {node.name for node in tree.body if isinstance(node, ast.ClassDef) and
+                           any(isinstance(item, ast.FunctionDef) and item.name.startswith("test")
+                               for item in node.body)}
+                self.assertEqual(set(listed.split(",")), classes)
 
 if __name__ == "__main__":
     unittest.main()

@@ -33,9 +33,8 @@ class Matrix {
   int NumCols() const;
 
   // Bounds-tested access; out of range is fatal and names the valid ranges.
-  // Defined here so the compiler can inline them: every element access of the
-  // library and of the curve renderers goes through these two, and an
-  // out-of-line call per element was most of a frame's cost.
+  // Inline: every element access of the library and of the curve renderers
+  // goes through these two (docs/performance.md).
   void PutElement(double value, int row, int col) {
     if (row < 0 || row >= rows || col < 0 || col >= cols) FailIndex("PutElement");
     data[Position(row, col)] = value;

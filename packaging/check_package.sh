@@ -1,25 +1,26 @@
 #!/usr/bin/env bash
 # Checks the installed editor the way a user meets it. First the sequence of
 # a developer without a package: configure, build only the program (as ./run
-# does), `cmake --install` to a prefix. Then the Debian package built from the
-# given tree: its control fields, its file list, its manual page as `man`
-# renders it, and the unpacked program opening its window on a virtual display
-# of its own and ending with status 0 when that window is closed.
+# does), `cmake --install` to a prefix. Then the Debian package that
+# scripts/package.sh builds from the given tree: its control fields, its file
+# list, lintian's verdict (hardening and stripping included), its manual page
+# as `man` renders it, and the unpacked program opening its window on a
+# virtual display of its own and ending with status 0 when that window is
+# closed.
 #
-# Usage: check_package.sh <source dir> <build dir> <expected version> <close_window helper>
+# Usage: check_package.sh <source dir> <expected version> <close_window helper>
 # Everything happens in a fresh temporary directory (build tree, package,
 # unpacked tree, display), so it can run beside other checks. Any deviation
 # fails loudly.
 set -euo pipefail
 
-if [ $# -ne 4 ]; then
-  echo "usage: $0 <source dir> <build dir> <expected version> <close_window helper>" >&2
+if [ $# -ne 3 ]; then
+  echo "usage: $0 <source dir> <expected version> <close_window helper>" >&2
   exit 2
 fi
 srcdir=$1
-bindir=$2
-version=$3
-close_window=$4
+version=$2
+close_window=$3
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
@@ -28,7 +29,6 @@ for tool in cmake cpack dpkg dpkg-deb dpkg-parsechangelog lintian desktop-file-v
   command -v "$tool" >/dev/null || fail "the tool '$tool' is not installed"
 done
 [ -f "$srcdir/CMakePresets.json" ] || fail "$srcdir is not the source tree"
-[ -f "$bindir/CPackConfig.cmake" ] || fail "$bindir holds no CPackConfig.cmake"
 [ -x "$close_window" ] || fail "helper $close_window is not built"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bezier-package.XXXXXX")
@@ -67,10 +67,9 @@ rm -rf "$work/build"
 
 # ---------------------------------------------------------------- package
 step "building the package"
-# -B keeps the package and CPack's scratch tree out of the build directory.
-if ! cpack --config "$bindir/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
-  cat "$work/cpack.log" >&2
-  fail "cpack could not build the package"
+if ! "$srcdir/scripts/package.sh" "$work/out" >"$work/package.log" 2>&1; then
+  cat "$work/package.log" >&2
+  fail "scripts/package.sh could not build the package"
 fi
 arch=$(dpkg --print-architecture)
 deb="$work/out/bezier_${version}_${arch}.deb"
@@ -156,6 +155,10 @@ lintian_status=0
 lintian --display-info "$deb" >"$work/lintian" 2>&1 || lintian_status=$?
 grep -v '^running with root privileges' "$work/lintian" || true
 if grep -q '^E: ' "$work/lintian"; then fail "lintian reports errors"; fi
+# Built with Debian's hardening flags and stripped as Debian's packages are.
+if grep -E ': (hardening-[a-z-]+|binary-has-unneeded-section) ' "$work/lintian" >&2; then
+  fail "lintian finds the program not hardened or not stripped as a package's should be"
+fi
 [ "$lintian_status" -eq 0 ] || fail "lintian ended with status $lintian_status"
 
 # ---------------------------------------------------------------- desktop entry and icon

@@ -1,4 +1,3 @@
 #include "points/editor_state.h"
 
-// Static lifetime: its initial values hold before main runs.
 EditorState editorState;

@@ -11,7 +11,6 @@ namespace {
 // Pick radius 50 pixels, exclusive: squared distances strictly below this.
 constexpr std::int32_t PickRadiusSquared = 2500;
 
-// Storage grows by this many points at a time.
 constexpr std::int32_t GrowthStep = 4;
 
 }  // namespace
@@ -42,7 +41,6 @@ void DeletePoint(std::int32_t index) {
 
 void ClearPoints() {
   PointList& list = editorState.points;
-  if (!list.items) return;
   list.items.reset();
   list.count = 0;
   list.capacity = 0;

@@ -34,5 +34,6 @@ void ClearPoints();
 // Index of the nearest point strictly within 50 pixels of (x, y), the lowest
 // index on a tie; -1 when there is none.
 std::int32_t FindNearestPoint(std::int32_t x, std::int32_t y);
-// (x1 - x0)^2 + (y1 - y0)^2.
+// The squared distance between two points: exact wherever it fits in 32
+// bits, and the 32-bit maximum beyond, which is far outside the pick radius.
 std::int32_t DistanceSquared(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);

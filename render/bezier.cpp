@@ -1,6 +1,6 @@
 #include "render/bezier.h"
 
-#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -19,17 +19,15 @@ constexpr double LargestSquarable = 46340.0;
 
 }  // namespace
 
-void DrawBezierSegment(std::int32_t first) {
-  if (!IsCompleteSegment(first)) return;
-  SubdivideBezier(ControlMatrix(first));
-}
+void DrawBezierSegment(std::int32_t first) { SubdivideBezier(ControlMatrix(first)); }
 
 void SubdivideBezier(const Matrix& control) {
+  // Below 1 the measure (which bottoms out at 0) could never meet it and the
+  // recursion would not end; the dialogue accepts nothing below 1.
+  assert(editorState.toleranceSquared >= 1);
   // Only the first leg is measured: a piece whose first two control points
-  // are close is final, however long its other legs are. A tolerance below
-  // 1 could never be met (the measure bottoms out at 0), so it counts as 1.
-  const std::int32_t tolerance = std::max<std::int32_t>(editorState.toleranceSquared, 1);
-  if (RowDistanceSquared(control, 0, 1) < tolerance) {
+  // are close is final, however long its other legs are.
+  if (RowDistanceSquared(control, 0, 1) < editorState.toleranceSquared) {
     for (int i = 0; i < 3; ++i) {
       DrawLine(ToPixel(control.GetElement(i, 0)), ToPixel(control.GetElement(i, 1)),
                ToPixel(control.GetElement(i + 1, 0)), ToPixel(control.GetElement(i + 1, 1)));
@@ -53,7 +51,7 @@ std::int32_t RowDistanceSquared(Matrix m, std::int32_t i, std::int32_t j) {
   std::int64_t sum = 0;
   for (int c = 0; c < 3; ++c) {
     const double diff = std::trunc(m.GetElement(j, c) - m.GetElement(i, c));
-    if (!(std::fabs(diff) <= LargestSquarable)) return Int32Max;  // also NaN
+    if (std::fabs(diff) > LargestSquarable) return Int32Max;
     const auto t = static_cast<std::int64_t>(diff);
     sum += t * t;
   }

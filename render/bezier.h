@@ -15,5 +15,5 @@ void DrawBezierSegment(std::int32_t first);
 // of each final piece as three lines, in order along the curve.
 void SubdivideBezier(const Matrix& control);
 // Sum over columns 0..2 of the square of (m(j, c) - m(i, c)) truncated toward
-// zero, in integer arithmetic. Takes its own copy of m.
+// zero, in integer arithmetic, saturated at the 32-bit maximum.
 std::int32_t RowDistanceSquared(Matrix m, std::int32_t i, std::int32_t j);

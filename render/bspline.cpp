@@ -1,5 +1,6 @@
 #include "render/bspline.h"
 
+#include <cassert>
 #include <cstdint>
 
 #include "points/editor_state.h"
@@ -18,7 +19,6 @@ double Horner(const Matrix& k, int col, double t) {
 }  // namespace
 
 void DrawBSplineSegment(std::int32_t first) {
-  if (!IsCompleteSegment(first)) return;
   const Matrix control = ControlMatrix(first);
   // The table holds 6 x the basis; 1/6 has no exact double, so the nearest
   // one is multiplied in (a division would round differently).
@@ -28,7 +28,7 @@ void DrawBSplineSegment(std::int32_t first) {
 
 void EvaluateBSplineSegment(const Matrix& K) {
   const std::int32_t steps = editorState.bsplineSteps;
-  if (steps < 1) return;  // never stored by the dialogue; nothing to join
+  assert(steps >= 1);  // the dialogue accepts nothing below 1
   const double dt = 1.0 / static_cast<double>(steps);
   double t = 0.0;
   // The start comes straight from the constant row, not from the polynomial.

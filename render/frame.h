@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// The toolkit's display callback.
 void OnDisplay();
+
 // Sets PointColor and emits one vertex; call inside a GL_POINTS batch.
 void DrawPointMarker(std::int32_t x, std::int32_t y);

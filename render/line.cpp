@@ -19,25 +19,8 @@ Wide WideSign(Wide v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
 void Plot(Wide x, Wide y) { PlotPixel(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)); }
 
-}  // namespace
-
-std::int32_t Sign(std::int32_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
-
-void PlotPixel(std::int32_t x, std::int32_t y) { glVertex2i(x, y); }
-
-void DrawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-  const Wide dx = Wide{x1} - x0;
-  const Wide dy = Wide{y1} - y0;
-  const Wide a = dx * WideSign(dx);
-  const Wide b = dy * WideSign(dy);
-  // Strict: exact diagonals and single points take the x-major loop.
-  if (b > a) {
-    DrawLineYMajor(x0, y0, x1, y1);
-  } else {
-    DrawLineXMajor(x0, y0, x1, y1);
-  }
-}
-
+// The two loops behind DrawLine, mirror images of each other: x-major for
+// |dy| <= |dx|, y-major for |dy| > |dx|.
 void DrawLineXMajor(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
   const Wide sx = WideSign(Wide{x1} - x0);
   const Wide sy = WideSign(Wide{y1} - y0);
@@ -92,5 +75,22 @@ void DrawLineYMajor(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int3
       if (sx < 0) x -= 1;
     }
     Plot(x, y);
+  }
+}
+
+}  // namespace
+
+void PlotPixel(std::int32_t x, std::int32_t y) { glVertex2i(x, y); }
+
+void DrawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+  const Wide dx = Wide{x1} - x0;
+  const Wide dy = Wide{y1} - y0;
+  const Wide a = dx * WideSign(dx);
+  const Wide b = dy * WideSign(dy);
+  // Strict: exact diagonals and single points take the x-major loop.
+  if (b > a) {
+    DrawLineYMajor(x0, y0, x1, y1);
+  } else {
+    DrawLineXMajor(x0, y0, x1, y1);
   }
 }

@@ -6,15 +6,10 @@
 
 #include <cstdint>
 
-// +1, 0 or -1 by the sign of v.
-std::int32_t Sign(std::int32_t v);
-// Emits one vertex at (x, y).
 void PlotPixel(std::int32_t x, std::int32_t y);
+
 // Draws (x0, y0) to (x1, y1), both ends included, in that direction:
 // exactly max(|dx|, |dy|) + 1 pixels, each touching the previous one. Where the
 // ideal line passes midway between two pixels the one with the smaller minor
 // coordinate wins, so a segment and its reverse light the same pixels.
 void DrawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
-// The two loops behind DrawLine: x-major needs |dy| <= |dx|, y-major |dy| > |dx|.
-void DrawLineXMajor(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
-void DrawLineYMajor(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);

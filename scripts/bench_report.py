@@ -354,6 +354,16 @@ def main():
     else:
         w("No profile: `perf record` was not available on this machine.")
         w("")
+    # What earlier profiles led to; the code keeps only a pointer here.
+    w("Two small functions are defined in headers so that the compiler inlines them,")
+    w("because a call each showed in earlier profiles:")
+    w("")
+    w("- `Matrix::PutElement` and `Matrix::GetElement` (`matrix/matrix.h`): every element")
+    w("  access of the matrix library and of the curve renderers goes through them, and an")
+    w("  out-of-line call per element was most of a frame's cost.")
+    w("- `ToPixel` (`render/segment.h`): it runs twice for every evaluated curve point, and")
+    w("  a call per coordinate was a fifth of a dense B-spline frame.")
+    w("")
 
     with open(args.markdown, "w") as f:
         f.write("\n".join(lines) + "\n")

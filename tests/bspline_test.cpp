@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <random>
 #include <utility>
 #include <vector>
@@ -13,7 +12,6 @@
 #include "segment_fixture.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
-#include "render/curve_matrices.h"
 #include "render/line.h"
 
 namespace {
@@ -57,22 +55,6 @@ class BSpline : public SegmentTest {
 };
 
 const std::vector<Pt> kZigzag = {{100, 100}, {200, 300}, {300, 100}, {400, 300}};
-
-TEST_F(BSpline, CoefficientRowsOfTheZigzag) {
-  Matrix c(4, 4);
-  for (int r = 0; r < 4; ++r) {
-    c.PutElement(kZigzag[r].first, r, 0);
-    c.PutElement(kZigzag[r].second, r, 1);
-  }
-  const Matrix k = BSplineBasis.MultMat(c).MultScalar(BasisScale);
-  const double expected[4][2] = {{0, 133.33333333333331}, {0, -200}, {100, 0}, {200, 233.33333333333331}};
-  for (int r = 0; r < 4; ++r) {
-    EXPECT_EQ(k.GetElement(r, 0), expected[r][0]) << "row " << r;
-    EXPECT_EQ(k.GetElement(r, 1), expected[r][1]) << "row " << r;
-    EXPECT_EQ(k.GetElement(r, 2), 0.0);
-    EXPECT_EQ(k.GetElement(r, 3), 0.0);
-  }
-}
 
 TEST_F(BSpline, WorkedSegmentsDrawTheirListedLines) {
   struct Case {
@@ -125,13 +107,6 @@ TEST_F(BSpline, RandomSegmentsMatchTheReference) {
     ASSERT_EQ(static_cast<int>(lines.size()), s);
     ASSERT_EQ(Render({p.begin(), p.end()}, s), Rasterise(lines)) << "segment " << n << ", " << s << " steps";
   }
-}
-
-TEST_F(BSpline, NothingIsDrawnForAStrayIndexOrNoSteps) {
-  const std::vector<Pt> pts = {kZigzag[0], kZigzag[1], kZigzag[2], kZigzag[3], {5, 5}};
-  for (std::int32_t first : {-1, 2, 5, std::numeric_limits<std::int32_t>::max()})
-    EXPECT_TRUE(Render(pts, 25, first).empty()) << "first " << first;
-  for (std::int32_t steps : {0, -3}) EXPECT_TRUE(Render(pts, steps, 0).empty()) << "steps " << steps;
 }
 
 }  // namespace

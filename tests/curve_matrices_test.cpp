@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
+
+#include "editor_fixture.h"
 
 namespace {
 
@@ -18,29 +21,7 @@ Matrix Control(const std::vector<std::pair<int, int>>& pts) {
   return m;
 }
 
-class CurveMatrices : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { InitCurveMatrices(); }
-};
-
-TEST_F(CurveMatrices, HoldTheirTablesUnscaled) {
-  struct Case {
-    const char* name;
-    const Matrix* m;
-    Table expected;
-  };
-  const std::vector<Case> cases = {
-      {"LeftSplit", &LeftSplit, {{8, 0, 0, 0}, {4, 4, 0, 0}, {2, 4, 2, 0}, {1, 3, 3, 1}}},
-      {"RightSplit", &RightSplit, {{1, 3, 3, 1}, {0, 2, 4, 2}, {0, 0, 4, 4}, {0, 0, 0, 8}}},
-      {"BSplineBasis", &BSplineBasis, {{-1, 3, -3, 1}, {3, -6, 3, 0}, {-3, 0, 3, 0}, {1, 4, 1, 0}}},
-  };
-  for (const Case& c : cases) {
-    ASSERT_EQ(c.m->NumRows(), 4) << c.name;
-    ASSERT_EQ(c.m->NumCols(), 4) << c.name;
-    for (int p = 0; p < 4; ++p)
-      for (int q = 0; q < 4; ++q) EXPECT_EQ(c.m->GetElement(p, q), c.expected[p][q]) << c.name << " (" << p << "," << q << ")";
-  }
-}
+class CurveMatrices : public EditorTest {};
 
 TEST_F(CurveMatrices, SplitTheWorkedSegmentIntoItsHalves) {
   const Matrix p = Control({{0, 0}, {8, 0}, {16, 8}, {16, 16}});

@@ -87,22 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"LoneMinusAtEnd_Invalid", "-", EntryOutcome::Invalid, 0, ""}),
     [](const testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
-TEST(Dialogue, SuccessiveReadsWalkThroughTheInput) {
-  std::FILE* f = StreamOf("30 abc def\n0\n7");
-  ASSERT_NE(f, nullptr);
-  const EntryOutcome expected[] = {EntryOutcome::Accepted, EntryOutcome::Invalid, EntryOutcome::OutOfRange,
-                                   EntryOutcome::Accepted, EntryOutcome::Invalid, EntryOutcome::Invalid};
-  const std::int32_t values[] = {30, 0, 0, 7, 0, 0};
-  for (std::size_t i = 0; i < std::size(expected); ++i) {
-    const Entry e = ReadEntry(f);
-    EXPECT_EQ(e.outcome, expected[i]) << "read " << i;
-    if (e.outcome == EntryOutcome::Accepted) {
-      EXPECT_EQ(e.value, values[i]) << "read " << i;
-    }
-  }
-  std::fclose(f);
-}
-
 TEST(Dialogue, EndOfInputIsFinalEvenIfMoreArrivesLater) {
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);

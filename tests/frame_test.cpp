@@ -7,23 +7,24 @@
 #include <vector>
 
 #include "call_text.h"
+#include "editor_fixture.h"
 #include "gl_fake.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
 #include "render/bezier.h"
 #include "render/bspline.h"
-#include "render/curve_matrices.h"
 
 namespace {
 
 using glfake::ShownLog;
 using Log = std::vector<std::string>;
 
-// Points spread over the window, all different, so that a segment drawn from
-// the wrong first index produces different pixels.
-void PlacePoints(int n) {
-  ClearPoints();
-  for (int i = 0; i < n; ++i) AddPoint(40 + 53 * i, 60 + ((i * 151) % 380));
+// `n` points spread over the window, all different, so that a segment drawn
+// from the wrong first index produces different pixels.
+std::vector<Point> Spread(int n) {
+  std::vector<Point> points;
+  for (int i = 0; i < n; ++i) points.push_back(Point{40 + 53 * i, 60 + ((i * 151) % 380)});
+  return points;
 }
 
 // The calls one renderer makes for the segment at `first`, recorded alone.
@@ -37,12 +38,11 @@ Log SegmentCalls(CurveKind kind, std::int32_t first) {
   return ShownLog();
 }
 
-// The frame as it must be: clear, markers at size 2, then one size-1 batch
-// holding the given segments.
-Log ExpectedFrame(CurveKind kind, const std::vector<std::int32_t>& firsts) {
+// The frame as it must be: clear, a marker at size 2 for each point, then one
+// size-1 batch holding the given segments.
+Log ExpectedFrame(CurveKind kind, const std::vector<Point>& points, const std::vector<std::int32_t>& firsts) {
   Log expected = {"glClear(16384)", "glPointSize(2)", "glBegin(0)"};
-  for (std::int32_t i = 0; i < editorState.points.count; ++i) {
-    const Point p = editorState.points.items[i];
+  for (const Point& p : points) {
     expected.push_back("glColor3ubv(128,64,255)");
     expected.push_back("glVertex2i(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")");
   }
@@ -62,28 +62,17 @@ Log ExpectedFrame(CurveKind kind, const std::vector<std::int32_t>& firsts) {
 
 struct FrameCase {
   CurveKind kind;
-  int points;
+  std::vector<Point> points;
   std::vector<std::int32_t> segmentFirsts;
 };
 
-class FrameCases : public testing::TestWithParam<FrameCase> {
- protected:
-  void SetUp() override {
-    InitCurveMatrices();
-    editorState.toleranceSquared = 25;
-    editorState.bsplineSteps = 25;
-  }
-  void TearDown() override {
-    ClearPoints();
-    editorState.curveKind = CurveKind::Bezier;
-  }
-};
+class FrameCases : public EditorTest, public testing::WithParamInterface<FrameCase> {};
 
 TEST_P(FrameCases, DrawsMarkersThenOneSegmentPerGroup) {
   const FrameCase& c = GetParam();
   editorState.curveKind = c.kind;
-  PlacePoints(c.points);
-  const Log expected = ExpectedFrame(c.kind, c.segmentFirsts);
+  for (const Point& p : c.points) AddPoint(p.x, p.y);
+  const Log expected = ExpectedFrame(c.kind, c.points, c.segmentFirsts);
   glfake::Reset();
   OnDisplay();
   EXPECT_EQ(ShownLog(), expected);
@@ -94,29 +83,21 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Bezier: groups start at 0, 3, 6, ... and share their end points;
         // trailing points that do not make a full group draw no curve.
-        FrameCase{CurveKind::Bezier, 0, {}}, FrameCase{CurveKind::Bezier, 1, {}},
-        FrameCase{CurveKind::Bezier, 3, {}}, FrameCase{CurveKind::Bezier, 4, {0}},
-        FrameCase{CurveKind::Bezier, 5, {0}}, FrameCase{CurveKind::Bezier, 6, {0}},
-        FrameCase{CurveKind::Bezier, 7, {0, 3}}, FrameCase{CurveKind::Bezier, 10, {0, 3, 6}},
+        FrameCase{CurveKind::Bezier, Spread(0), {}}, FrameCase{CurveKind::Bezier, Spread(1), {}},
+        FrameCase{CurveKind::Bezier, Spread(3), {}}, FrameCase{CurveKind::Bezier, Spread(4), {0}},
+        FrameCase{CurveKind::Bezier, Spread(5), {0}}, FrameCase{CurveKind::Bezier, Spread(6), {0}},
+        FrameCase{CurveKind::Bezier, Spread(7), {0, 3}}, FrameCase{CurveKind::Bezier, Spread(10), {0, 3, 6}},
         // B-spline: one segment per window of four consecutive points.
-        FrameCase{CurveKind::BSpline, 0, {}}, FrameCase{CurveKind::BSpline, 3, {}},
-        FrameCase{CurveKind::BSpline, 4, {0}}, FrameCase{CurveKind::BSpline, 5, {0, 1}},
-        FrameCase{CurveKind::BSpline, 7, {0, 1, 2, 3}}),
+        FrameCase{CurveKind::BSpline, Spread(0), {}},
+        // Markers at the window's edges and beyond it are emitted as they are.
+        FrameCase{CurveKind::BSpline, {{0, 0}, {499, 499}, {-3, 700}}, {}},
+        FrameCase{CurveKind::BSpline, Spread(4), {0}}, FrameCase{CurveKind::BSpline, Spread(5), {0, 1}},
+        FrameCase{CurveKind::BSpline, Spread(7), {0, 1, 2, 3}}),
     // e.g. Bezier_Points7_Segments2
     [](const testing::TestParamInfo<FrameCase>& info) {
       const FrameCase& c = info.param;
       return std::string(c.kind == CurveKind::Bezier ? "Bezier" : "BSpline") + "_Points" +
-             std::to_string(c.points) + "_Segments" + std::to_string(c.segmentFirsts.size());
+             std::to_string(c.points.size()) + "_Segments" + std::to_string(c.segmentFirsts.size());
     });
-
-TEST(Frame, MarkerSetsPointColourThenEmitsOneVertex) {
-  const std::int32_t cases[][2] = {{0, 0}, {499, 499}, {-3, 700}};
-  for (const auto& p : cases) {
-    glfake::Reset();
-    DrawPointMarker(p[0], p[1]);
-    EXPECT_EQ(ShownLog(), (Log{"glColor3ubv(128,64,255)",
-                               "glVertex2i(" + std::to_string(p[0]) + "," + std::to_string(p[1]) + ")"}));
-  }
-}
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "call_text.h"
+#include "editor_fixture.h"
 #include "gl_fake.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
@@ -26,8 +27,8 @@ namespace {
 
 using glfake::ShownLog;
 
-constexpr int Left = 0, Middle = 1, Right = 2;
-constexpr int Down = 0, Up = 1;
+constexpr int Left = GLUT_LEFT_BUTTON, Middle = GLUT_MIDDLE_BUTTON, Right = GLUT_RIGHT_BUTTON;
+constexpr int Down = GLUT_DOWN, Up = GLUT_UP;
 
 // Makes `text` the whole of standard input, with a fresh stream buffer.
 void FeedStdin(const std::string& text) {
@@ -52,14 +53,12 @@ void Click(int x, int y, bool shift = false) {
   glfake::SetModifiers(0);
 }
 
-class Input : public testing::Test {
+class Input : public EditorTest {
  protected:
   void SetUp() override {
-    editorState = EditorState{};
-    glfake::Reset(true);
+    EditorTest::SetUp();
     FeedStdin("");
   }
-  void TearDown() override { editorState = EditorState{}; }
 
   // Runs one key with `input` on standard input; returns what it printed.
   static std::string Key(unsigned char key) {
@@ -115,7 +114,7 @@ TEST_F(Input, ShiftReleaseDeletesOnlyStrictlyWithinFiftyPixels) {
   const Case cases[] = {{0, 0, true},   {49, 0, true},   {50, 0, false}, {0, 49, true},  {0, -50, false},
                         {-49, 0, true}, {30, 40, false}, {29, 40, true}, {35, 35, true}, {36, 36, false}};
   for (const Case& c : cases) {
-    editorState = EditorState{};
+    ResetEditor();
     Click(200, 300);  // the point (200, 200)
     Click(200 + c.dx, 300 + c.dy, true);
     EXPECT_EQ(Points().empty(), c.deleted) << c.dx << "," << c.dy;
@@ -138,7 +137,7 @@ TEST_F(Input, ReleaseWithoutPressInTheWindowPlacesNothing) {
       {"two clicks", {{Left, Down}, {Left, Up}, {Left, Down}, {Left, Up}}, 2},
   };
   for (const Case& c : cases) {
-    editorState = EditorState{};
+    ResetEditor();
     for (const auto& [button, state] : c.events) OnMouse(button, state, 400, 400);
     EXPECT_EQ(Points().size(), c.points) << c.name;
   }
@@ -193,7 +192,7 @@ TEST_F(Input, DragEndsWhenItsPointNoLongerExists) {
       {"menu clear", [] { OnMenu(0); }},
   };
   for (const auto& [name, remove] : removals) {
-    editorState = EditorState{};
+    ResetEditor();
     Click(50, 50);
     Click(200, 200);
     Click(400, 400);
@@ -257,7 +256,7 @@ TEST_F(Input, MenuRelabelsKindEntriesAndSwitchesKind) {
       {CurveKind::BSpline, 0, {"glutPostRedisplay()"}, CurveKind::BSpline},
   };
   for (const Case& c : cases) {
-    editorState = EditorState{};
+    ResetEditor();
     editorState.curveKind = c.from;
     Click(100, 100);
     glfake::Reset();
@@ -302,7 +301,7 @@ TEST_F(Input, DialoguesPrintAndStoreAsEntered) {
       {'t', "", T + Invalid, 25, 25},
   };
   for (const Case& c : cases) {
-    editorState = EditorState{};
+    ResetEditor();
     FeedStdin(c.input);
     EXPECT_EQ(Key(c.key), c.printed) << c.key << " " << c.input;
     EXPECT_EQ(editorState.bsplineSteps, c.steps) << c.key << " " << c.input;
@@ -332,6 +331,8 @@ TEST_F(Input, DialogueSequencesShareOneInput) {
     int bsplineSteps, toleranceSquared;
   };
   const std::string S = StepsLine, T = ToleranceLine;
+  const std::string S30 = "Current value for number of steps for B-spline: 30\nNew value :";
+  const std::string S7 = "Current value for number of steps for B-spline: 7\nNew value :";
   const Case cases[] = {
       {"tolerance then shown", "20\n", {{'t', T}, {'t', "Current value for deCasteljau Tolerance : 20\nNew value :" + std::string(Invalid)}}, 25, 400},
       {"bad entry then fresh line", "abc\n42\n", {{'n', S + Invalid}, {'n', S}}, 42, 25},
@@ -340,9 +341,14 @@ TEST_F(Input, DialogueSequencesShareOneInput) {
       {"rest after a number kept", "12 34\n", {{'n', S}, {'n', "Current value for number of steps for B-spline: 12\nNew value :"}}, 34, 25},
       {"end of input stays ended", "", {{'n', S + Invalid}, {'t', T + Invalid}, {'n', S + Invalid}}, 25, 25},
       {"last value then end", "7", {{'n', S}, {'t', T + Invalid}}, 7, 25},
+      {"text after a number fails the next dialogue",
+       "30 abc def\n0\n7",
+       {{'n', S}, {'n', S30 + Invalid}, {'n', S30 + Range}, {'n', S30}, {'n', S7 + Invalid}},
+       7,
+       25},
   };
   for (const Case& c : cases) {
-    editorState = EditorState{};
+    ResetEditor();
     FeedStdin(c.input);
     for (const Step& s : c.steps) EXPECT_EQ(Key(s.key), s.printed) << c.name;
     EXPECT_EQ(editorState.bsplineSteps, c.bsplineSteps) << c.name;

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "points/editor_state.h"
 
 namespace {
@@ -14,14 +15,8 @@ namespace {
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-class PointListTest : public ::testing::Test {
+class PointListTest : public EditorTest {
  protected:
-  void SetUp() override {
-    ClearPoints();
-    editorState = EditorState{};
-  }
-  void TearDown() override { ClearPoints(); }
-
   static const PointList& List() { return editorState.points; }
 
   static std::vector<std::pair<int, int>> Contents() {

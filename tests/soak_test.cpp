@@ -9,6 +9,7 @@
 //
 // BEZIER_SOAK_EVENTS sets the number of events (a short run by default; the
 // long one comes from scripts/soak.sh), BEZIER_SOAK_SEED the seed.
+#include <GL/freeglut_std.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,16 +27,16 @@
 #include <vector>
 
 #include "app/input.h"
+#include "app/window.h"
+#include "editor_fixture.h"
 #include "entry_model.h"
 #include "gl_fake.h"
 #include "points/editor_state.h"
 #include "points/point_list.h"
-#include "render/curve_matrices.h"
 #include "render/frame.h"
 
 namespace {
 
-constexpr int kWindow = 500;
 constexpr int kEventsPerEpoch = 4000;
 
 std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
@@ -188,9 +189,9 @@ struct Tally {
   std::uint64_t dragMoves = 0, staleDrags = 0;  // motions that moved a point / found it gone
 };
 
-class Soak {
+class SoakRun {
  public:
-  explicit Soak(std::uint64_t seed) : rng_(seed) {}
+  explicit SoakRun(std::uint64_t seed) : rng_(seed) {}
 
   void Run(std::uint64_t events) {
     while (tally_.events < events && !::testing::Test::HasFatalFailure()) {
@@ -215,14 +216,14 @@ class Soak {
 
   // Mostly inside the window, sometimes well outside it (a drag leaving the
   // window reports such positions).
-  int Coord() { return Pick(5) == 0 ? Pick(1100) - 300 : Pick(kWindow + 1); }
+  int Coord() { return Pick(5) == 0 ? Pick(1100) - 300 : Pick(WindowSize + 1); }
 
   // Near an existing point half of the time, so deletes and drags find one.
   void Position(int* x, int* y) {
     if (!model_.points.empty() && Pick(2) == 0) {
       const Point& p = model_.points[std::size_t(Pick(int(model_.points.size())))];
       *x = p.x + Pick(101) - 50;
-      *y = kWindow - (p.y + Pick(101) - 50);
+      *y = WindowSize - (p.y + Pick(101) - 50);
       return;
     }
     *x = Coord();
@@ -279,12 +280,12 @@ class Soak {
   }
 
   void Left(int state, int x, int y) {
-    OnMouse(0, state, x, y);
+    OnMouse(GLUT_LEFT_BUTTON, state, x, y);
     if (state == 0) {
       model_.leftPressed = true;
     } else if (model_.leftPressed) {
       model_.leftPressed = false;
-      const int fy = kWindow - y;
+      const int fy = WindowSize - y;
       if (shift_) {
         const std::int32_t i = model_.Nearest(x, fy);
         if (i >= 0) model_.points.erase(model_.points.begin() + i);
@@ -296,9 +297,9 @@ class Soak {
   }
 
   void Middle(int state, int x, int y) {
-    OnMouse(1, state, x, y);
+    OnMouse(GLUT_MIDDLE_BUTTON, state, x, y);
     if (state == 0) {
-      model_.dragIndex = model_.Nearest(x, kWindow - y);
+      model_.dragIndex = model_.Nearest(x, WindowSize - y);
       if (model_.dragIndex != -1) model_.dragging = true;
     } else {
       model_.dragging = false;
@@ -322,7 +323,7 @@ class Soak {
     }
     const bool inRange = model_.dragIndex >= 0 && model_.dragIndex < std::int32_t(model_.points.size());
     if (model_.dragging && inRange) {
-      model_.points[std::size_t(model_.dragIndex)] = Point{x, kWindow - y};
+      model_.points[std::size_t(model_.dragIndex)] = Point{x, WindowSize - y};
       ++tally_.dragMoves;
     } else if (model_.dragging) {
       // The dragged point was deleted or cleared while the button is held:
@@ -441,12 +442,12 @@ class Soak {
   bool shift_ = false;
 };
 
-TEST(Soak, RandomEventsKeepStateAndFramesConsistent) {
+using Soak = EditorTest;
+
+TEST_F(Soak, RandomEventsKeepStateAndFramesConsistent) {
   const std::uint64_t events = EnvNumber("BEZIER_SOAK_EVENTS", 100000);
   const std::uint64_t seed = EnvNumber("BEZIER_SOAK_SEED", 20261208);
-  InitCurveMatrices();
-  glfake::Reset(true);
-  Soak soak(seed);
+  SoakRun soak(seed);
   soak.Run(events);
   const Tally& t = soak.tally();
   std::printf(
@@ -456,7 +457,6 @@ TEST(Soak, RandomEventsKeepStateAndFramesConsistent) {
       (unsigned long long)t.vertices, (unsigned long long)t.dialogues, (unsigned long long)t.maxPoints,
       (unsigned long long)t.dragMoves, (unsigned long long)t.staleDrags, (unsigned long long)soak.readsAtEnd());
   EXPECT_EQ(t.events, events);
-  ClearPoints();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/input.h"
 #include "app/options.h"
 #include "call_text.h"
+#include "editor_fixture.h"
 #include "gl_fake.h"
 #include "render/frame.h"
 
@@ -18,7 +20,9 @@ namespace {
 
 using glfake::ShownLog;
 
-TEST(Window, HelpTextIsTheThirteenLinesByteForByte) {
+class Window : public EditorTest {};
+
+TEST_F(Window, HelpTextIsTheThirteenLinesByteForByte) {
   testing::internal::CaptureStdout();
   PrintHelp();
   const std::string text = testing::internal::GetCapturedStdout();
@@ -38,32 +42,38 @@ TEST(Window, HelpTextIsTheThirteenLinesByteForByte) {
             "     (Default: 25; Good value for wireframe: 10)\n");
 }
 
-TEST(Window, InitWindowCreatesWindowCallbacksAndMenuInOrder) {
-  glfake::Reset(true);
+// Where the first call of `name` stands in the log; past its end if nowhere.
+std::size_t PositionOf(const std::string& name) {
+  const std::vector<std::string> names = glfake::Names();
+  return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+TEST_F(Window, InitWindowPreparesTheToolkitInTheOrderItNeeds) {
   char prog[] = "bezier";
   char opt[] = "-display";
   char val[] = ":9";
   char* argv[] = {prog, opt, val, nullptr};
   InitWindow(3, argv);
-  const std::vector<std::string> expected = {
-      "glutInitDisplayMode(18)",
-      "glutInitWindowSize(500,500)",
-      "glutInitErrorFunc()",
-      "glutInit(3)\"bezier\"",
-      "glutCreateWindow()\"Bezier\"",
-      "glutDisplayFunc()",
-      "glutReshapeFunc()",
-      "glutMouseFunc()",
-      "glutPassiveMotionFunc()",
-      "glutMotionFunc()",
-      "glutKeyboardFunc()",
-      "glutCreateMenu()",
-      "glutAddMenuEntry(0)\"   Clear All\"",
-      "glutAddMenuEntry(1)\"o Bezier\"",
-      "glutAddMenuEntry(2)\"   Cubic B-Spline\"",
-      "glutAttachMenu(2)",
-  };
-  EXPECT_EQ(ShownLog(), expected);
+
+  // The error hook must be in place before glutInit looks for the display,
+  // and the size before the window exists; callbacks and the menu belong to
+  // the current window, so they can only follow it.
+  EXPECT_LT(PositionOf("glutInitErrorFunc"), PositionOf("glutInit"));
+  EXPECT_LT(PositionOf("glutInitWindowSize"), PositionOf("glutCreateWindow"));
+  EXPECT_LT(PositionOf("glutInit"), PositionOf("glutCreateWindow"));
+  for (const char* call : {"glutDisplayFunc", "glutReshapeFunc", "glutMouseFunc", "glutPassiveMotionFunc",
+                           "glutMotionFunc", "glutKeyboardFunc", "glutCreateMenu", "glutAttachMenu"}) {
+    EXPECT_LT(PositionOf("glutCreateWindow"), PositionOf(call)) << call;
+  }
+  EXPECT_LT(PositionOf("glutAddMenuEntry"), PositionOf("glutAttachMenu"));
+
+  // The menu lists its entries top down, Bezier selected, on the right button.
+  std::vector<std::string> menu;
+  for (const std::string& call : ShownLog()) {
+    if (call.rfind("glutAddMenuEntry", 0) == 0 || call.rfind("glutAttachMenu", 0) == 0) menu.push_back(call);
+  }
+  EXPECT_EQ(menu, (std::vector<std::string>{"glutAddMenuEntry(0)\"   Clear All\"", "glutAddMenuEntry(1)\"o Bezier\"",
+                                            "glutAddMenuEntry(2)\"   Cubic B-Spline\"", "glutAttachMenu(2)"}));
 
   const glfake::Callbacks& cb = glfake::Registered();
   EXPECT_EQ(cb.display, &OnDisplay);
@@ -83,7 +93,7 @@ void RaiseToolkitError(const char* format, ...) {
   OnToolkitError(format, args);
 }
 
-TEST(Window, ToolkitErrorsAreOneLineNamingTheProgramThenStatus1) {
+TEST_F(Window, ToolkitErrorsAreOneLineNamingTheProgramThenStatus1) {
   struct Case {
     const char* what;
     void (*raise)();
@@ -151,29 +161,18 @@ TEST(Options, HelpAndVersionAreAnsweredAndEverythingElseGoesToTheToolkit) {
   }
 }
 
-TEST(Window, GraphicsStateIsBlackClearAndPointColour) {
-  glfake::Reset();
-  InitGraphicsState();
-  EXPECT_EQ(ShownLog(), (std::vector<std::string>{"glClearColor(0,0,0,0)", "glColor3ubv(128,64,255)"}));
-}
-
-TEST(Window, ReshapeToAnySizePinsWindowViewportAndProjection) {
-  const std::vector<std::string> expected = {
-      "glutReshapeWindow(500,500)",
-      "glViewport(0,0,500,500)",
-      "glMatrixMode(5889)",  // GL_PROJECTION
-      "glLoadIdentity()",
-      "glOrtho(0,500,0,500,1,-1)",
-      "glMatrixMode(5888)",  // GL_MODELVIEW
-      "glLoadIdentity()",
-      "glFlush()",
-  };
-  const int sizes[][2] = {{500, 500}, {800, 300}, {1, 1}, {0, 0}, {499, 501}};
-  for (const auto& size : sizes) {
-    glfake::Reset();
-    OnReshape(size[0], size[1]);
-    EXPECT_EQ(ShownLog(), expected) << size[0] << " x " << size[1];
-  }
+TEST_F(Window, ReshapeUndoesTheResizeAndPinsOneUnitToOnePixel) {
+  OnReshape(800, 300);
+  EXPECT_EQ(ShownLog(), (std::vector<std::string>{
+                            "glutReshapeWindow(500,500)",
+                            "glViewport(0,0,500,500)",
+                            "glMatrixMode(5889)",  // GL_PROJECTION
+                            "glLoadIdentity()",
+                            "glOrtho(0,500,0,500,1,-1)",
+                            "glMatrixMode(5888)",  // GL_MODELVIEW
+                            "glLoadIdentity()",
+                            "glFlush()",
+                        }));
 }
 
 }  // namespace

@@ -1,16 +1,21 @@
-// The few OpenGL entry points the editor calls, drawing into a 500 x 500 RGBA
-// software framebuffer that the page puts on its canvas at each buffer swap.
+// The few OpenGL entry points the editor calls, drawing into a WindowSize x
+// WindowSize RGBA software framebuffer that the page puts on its canvas at
+// each buffer swap.
 //
-// Only what the editor uses is rendered: the colour clear, and GL_POINTS of
+// Only what the editor does is rendered: the colour clear, and GL_POINTS of
 // size 1 and 2 in the current colour. Points are rasterised as aliased GL
 // points are on the desktop (a size-1 point at (x, y) lights column x, row
 // 499 - y; a size-2 point columns x - 1 and x, rows 499 - y and 500 - y),
 // under the one projection the editor ever sets: one unit per pixel with the
 // origin at the bottom-left corner. So the viewport and matrix calls have
-// nothing left to change and are accepted without effect.
+// nothing left to change and are accepted without effect. Every call comes
+// from the editor's own code, never from the page, so what it never does
+// (another primitive, point size or clear, a colour outside 0..1) is only
+// asserted against.
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 
@@ -27,16 +32,24 @@ constexpr std::uint32_t Rgba(std::uint32_t r, std::uint32_t g, std::uint32_t b) 
 struct GlState {
   std::uint32_t clearColor = Rgba(0, 0, 0);
   std::uint32_t color = Rgba(255, 255, 255);  // GL's initial current colour
-  int pointSize = 1;
-  bool drawingPoints = false;  // inside glBegin(GL_POINTS) .. glEnd
-  std::uint32_t pixels[CanvasSize * CanvasSize] = {};
+  bool markerSize = false;                    // points of size 2 rather than 1
+  std::uint32_t pixels[WindowSize * WindowSize] = {};
 };
 
 GlState gl;
 
 std::uint32_t ToByte(GLclampf c) {
-  const float clamped = std::clamp(std::isnan(c) ? 0.0f : c, 0.0f, 1.0f);
-  return static_cast<std::uint32_t>(std::lround(clamped * 255.0f));
+  assert(c >= 0.0f && c <= 1.0f);
+  return static_cast<std::uint32_t>(std::lround(c * 255.0f));
+}
+
+// Rows count down from the top. Points are not clipped before they get
+// here: a marker may hang over the edge, and a dragged point may lie far
+// outside the window.
+void Light(long long column, long long row) {
+  if (static_cast<unsigned long long>(column) < WindowSize && static_cast<unsigned long long>(row) < WindowSize) {
+    gl.pixels[row * WindowSize + column] = gl.color;
+  }
 }
 
 }  // namespace
@@ -49,41 +62,30 @@ void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf /*a*/) {
   gl.clearColor = Rgba(ToByte(r), ToByte(g), ToByte(b));
 }
 
-void glClear(GLbitfield mask) {
-  if (mask & GL_COLOR_BUFFER_BIT) std::fill(std::begin(gl.pixels), std::end(gl.pixels), gl.clearColor);
+void glClear([[maybe_unused]] GLbitfield mask) {
+  assert(mask == GL_COLOR_BUFFER_BIT);
+  std::fill(std::begin(gl.pixels), std::end(gl.pixels), gl.clearColor);
 }
 
 void glColor3ubv(const GLubyte* v) { gl.color = Rgba(v[0], v[1], v[2]); }
 
 void glPointSize(GLfloat size) {
-  // Aliased points are squares of the size rounded to an integer, at least 1.
-  gl.pointSize = std::isnan(size) ? 1 : static_cast<int>(std::clamp(std::lround(size), 1L, 64L));
+  assert(size == 1.0f || size == 2.0f);
+  gl.markerSize = size == 2.0f;
 }
 
-void glBegin(GLenum mode) { gl.drawingPoints = mode == GL_POINTS; }
+void glBegin([[maybe_unused]] GLenum mode) { assert(mode == GL_POINTS); }
 
-void glEnd(void) { gl.drawingPoints = false; }
+void glEnd(void) {}
 
 void glVertex2i(GLint x, GLint y) {
-  if (!gl.drawingPoints) return;
-  const int size = gl.pointSize;
-  if (size == 1) {
-    // The curve pass: hundreds of thousands of these per dense frame.
-    const int row = CanvasSize - 1 - y;
-    if (static_cast<unsigned>(x) < CanvasSize && static_cast<unsigned>(row) < CanvasSize) {
-      gl.pixels[row * CanvasSize + x] = gl.color;
-    }
-    return;
-  }
-  // A square of `size` pixels. An odd size is centred on the pixel whose
-  // corner is the vertex; an even size on the vertex itself, so it reaches
-  // size / 2 pixels to the left and below. Rows count down from the top.
-  const long long left = static_cast<long long>(x) - size / 2;
-  const long long top = static_cast<long long>(CanvasSize) - 1 - y - (size - 1) / 2;
-  for (long long r = std::max(top, 0LL); r < std::min(top + size, static_cast<long long>(CanvasSize)); ++r) {
-    for (long long c = std::max(left, 0LL); c < std::min(left + size, static_cast<long long>(CanvasSize)); ++c) {
-      gl.pixels[r * CanvasSize + c] = gl.color;
-    }
+  const long long row = WindowSize - 1 - static_cast<long long>(y);
+  Light(x, row);
+  if (gl.markerSize) {
+    // The 2 x 2 square whose top-right pixel is the size-1 one.
+    Light(x - 1LL, row);
+    Light(x, row + 1);
+    Light(x - 1LL, row + 1);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <emscripten/em_js.h>
 #include <emscripten/emscripten.h>
 
+#include <cassert>
 #include <string>
 #include <vector>
 
@@ -85,9 +86,10 @@ void glutAddMenuEntry(const char* label, int value) {
   PageSetMenuEntry(static_cast<int>(toolkit.entries.size()), label);
 }
 
-// `item` counts from 1, as in GLUT; an item that does not exist is ignored.
+// `item` counts from 1, as in GLUT. The editor only relabels entries it
+// added.
 void glutChangeToMenuEntry(int item, const char* label, int value) {
-  if (item < 1 || item > static_cast<int>(toolkit.entries.size())) return;
+  assert(item >= 1 && item <= static_cast<int>(toolkit.entries.size()));
   toolkit.entries[item - 1] = MenuEntry{label, value};
   PageSetMenuEntry(item, label);
 }
@@ -108,7 +110,7 @@ void glutMainLoop(void) {
 // ---- entered by the page ----
 
 EMSCRIPTEN_KEEPALIVE void WebReshape() {
-  if (toolkit.reshape) toolkit.reshape(CanvasSize, CanvasSize);
+  if (toolkit.reshape) toolkit.reshape(WindowSize, WindowSize);
 }
 
 EMSCRIPTEN_KEEPALIVE void WebDisplay() {
@@ -136,6 +138,8 @@ EMSCRIPTEN_KEEPALIVE void WebKeyboard(int key, int x, int y, int modifiers) {
   toolkit.modifiers = 0;
 }
 
+// `item` counts from 1, as the page numbers its entries; one the menu does
+// not have chooses nothing.
 EMSCRIPTEN_KEEPALIVE void WebMenu(int item) {
   if (!toolkit.menu || item < 1 || item > static_cast<int>(toolkit.entries.size())) return;
   toolkit.menu(toolkit.entries[item - 1].value);

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 
-// The window is a 500 x 500 canvas; the software framebuffer has the same
-// size, one RGBA word per pixel, top row first, as canvas image data.
-inline constexpr int CanvasSize = 500;
+#include "app/window.h"
 
-// The framebuffer's pixels, CanvasSize x CanvasSize words.
+// The window's pixels: the canvas is WindowSize x WindowSize, and so is the
+// software framebuffer, one RGBA word per pixel, top row first, as canvas
+// image data.
 const std::uint32_t* FramebufferPixels();
 
 // The stream the console dialogue reads from in the page: every read waits,
@@ -19,8 +19,9 @@ std::FILE* PageInput();
 
 extern "C" {
 // Entered by the page for its DOM events. Coordinates are canvas pixels from
-// the top-left corner, as the toolkit would deliver them; `modifiers` uses
-// the toolkit's bits (Shift 1, Ctrl 2, Alt 4).
+// the top-left corner, as the toolkit would deliver them; `button`, `state`
+// and `modifiers` take the toolkit's values (GLUT_LEFT_BUTTON, GLUT_DOWN,
+// GLUT_ACTIVE_SHIFT, ...).
 void WebReshape();
 void WebDisplay();
 void WebMouse(int button, int state, int x, int y, int modifiers);

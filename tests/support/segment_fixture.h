@@ -1,6 +1,6 @@
-// Shared set-up for the segment renderer tests: a clean editor state with the
-// curve matrices filled, a segment drawn from given points, and the pixels a
-// list of lines rasterises to (the expected side of most checks).
+// Shared by the segment renderer tests: a segment drawn from given points,
+// and the pixels a list of lines rasterises to (the expected side of most
+// checks).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "editor_fixture.h"
 #include "gl_fake.h"
-#include "points/editor_state.h"
 #include "points/point_list.h"
-#include "render/curve_matrices.h"
 #include "render/line.h"
 
 using Pixels = std::vector<std::pair<int, int>>;
@@ -30,16 +29,8 @@ inline Pixels Rasterise(const std::vector<Line>& lines) {
   return out;
 }
 
-class SegmentTest : public ::testing::Test {
+class SegmentTest : public EditorTest {
  protected:
-  static void SetUpTestSuite() { InitCurveMatrices(); }
-  void SetUp() override {
-    ClearPoints();
-    editorState = EditorState{};
-    glfake::Reset();
-  }
-  void TearDown() override { ClearPoints(); }
-
   // Places `pts` and returns what draw(first) emits.
   static Pixels DrawWith(void (*draw)(std::int32_t), const std::vector<Pt>& pts, std::int32_t first) {
     ClearPoints();
