@@ -412,10 +412,15 @@ class Page:
         self._touch("touchEnd", [])
 
     def touch_drag(self, start, path, hold=0.0):
+        """A finger put down at `start`, held `hold` seconds, moved along
+        `path`, then stopped before it lifts: a drag that ends moving is a
+        fling, and the browser takes the next tap as the one that stops it."""
         self._touch("touchStart", [(0,) + tuple(start)])
         time.sleep(hold)
         for spot in path:
             self._touch("touchMove", [(0,) + tuple(spot)])
+        time.sleep(0.15)
+        self._touch("touchMove", [(0,) + tuple(path[-1])])
         self._touch("touchEnd", [])
 
     def long_press(self, x, y, hold=0.7):
@@ -424,8 +429,10 @@ class Page:
         self._touch("touchEnd", [])
 
     def tap_client(self, cx, cy):
-        """A tap at a CSS position (an on-screen control, a menu entry)."""
+        """A tap at a CSS position (an on-screen control, a menu entry), held
+        as briefly as a finger does."""
         self._touch("touchStart", [(0, None, (cx, cy))])
+        time.sleep(0.05)
         self._touch("touchEnd", [])
 
     def element_centre(self, selector):

@@ -215,5 +215,6 @@ class Groups(unittest.TestCase):
                                for item in node.body)}
                 self.assertEqual(set(listed.split(",")), classes)
 
+
 if __name__ == "__main__":
     unittest.main()
