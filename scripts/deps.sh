@@ -28,6 +28,9 @@ WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
 # The browser suite and the browser frame benchmark: the site built with
 # Emscripten, driven in headless Chromium through ChromeDriver and Selenium.
 TEST_PACKAGES+=("${WEB_PACKAGES[@]}" chromium chromium-driver python3-selenium)
+# The same groups in WebKit: WebKitGTK's driver and browser on a virtual display,
+# input as XTEST events with key repeat turned off (xset).
+TEST_PACKAGES+=(webkit2gtk-driver xvfb xdotool x11-xserver-utils)
 # Only scripts/bench.sh: the scaling plot and the profile in the report.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" python3-matplotlib linux-perf)
 
