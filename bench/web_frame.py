@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Times frames of the browser edition in headless Chromium.
+"""Times frames of the browser edition in headless Chromium, or in WebKit.
 
 Each benchmark scene (the same points and settings as the C++ benchmarks,
 printed by scene_points) is built in the page the way a user builds it: real
@@ -15,9 +15,10 @@ took to take in the movements, and the time from the answer to the queue
 being empty and the frame drawn (target: under 100 ms).
 
 Usage: web_frame.py --site DIR --scenes SCENE_POINTS --oracle FRAME_ORACLE
-                    [--frames N] [--quick] [--json OUT]
+                    [--frames N] [--quick] [--json OUT] [--engine chromium|webkit]
 --quick draws only the typical scene, a few frames (a check that the
-measurement still runs). Prints one line per scene and kind.
+measurement still runs). --engine webkit times WebKitGTK on a private Xvfb
+display instead (e2e/webkit.py). Prints one line per scene and kind.
 """
 
 import argparse
@@ -94,12 +95,13 @@ def main():
     ap.add_argument("--frames", type=int, default=60)
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--json")
+    ap.add_argument("--engine", choices=("chromium", "webkit"), default=browser.ENGINE)
     args = ap.parse_args()
 
     scenes = ["typical"] if args.quick else ["typical", "dense"]
     frames = 3 if args.quick else args.frames
     results = []
-    with browser.served_page(args.site) as page:
+    with browser.served_page(args.site, args.engine) as page:
         for n, scene in enumerate(scenes):
             if n:
                 page.reload()
@@ -125,12 +127,14 @@ def main():
         print("flood    100,000 motions queued in %.1f ms; dialogue answered and drawn in %.1f ms"
               % (queued, answered), flush=True)
         version = page.driver.capabilities.get("browserVersion", "unknown")
+    label = ("Chromium %s (headless)" if args.engine == "chromium"
+            else "WebKitGTK %s (MiniBrowser on Xvfb)") % version
     site_bytes = sum(os.path.getsize(os.path.join(folder, name))
                      for folder, _, names in os.walk(args.site) for name in names)
     print("site: %d bytes (%.1f KiB)" % (site_bytes, site_bytes / 1024))
     if args.json:
         with open(args.json, "w") as f:
-            json.dump({"browser": "Chromium " + version + " (headless)", "site_bytes": site_bytes,
+            json.dump({"browser": label, "site_bytes": site_bytes,
                        "flood": {"motions": 100_000, "queue_ms": queued, "answer_ms": answered},
                        "results": results}, f, indent=1)
 

@@ -1,4 +1,5 @@
-"""Drives the browser edition in headless Chromium and reads back its canvas.
+"""Drives the browser edition in headless Chromium (or WebKit, see webkit.py)
+and reads back its canvas.
 
 The built site is served from a private loopback port with the strict
 Content-Security-Policy it is published with, Debian's Chromium is started
@@ -27,6 +28,8 @@ import serve_web  # noqa: E402  (the site's own server, found through the path a
 
 CHROMIUM = os.environ.get("BEZIER_CHROMIUM", "/usr/bin/chromium")
 CHROMEDRIVER = os.environ.get("BEZIER_CHROMEDRIVER", "/usr/bin/chromedriver")
+# The engine that Browser() starts: chromium or webkit.
+ENGINE = os.environ.get("BEZIER_BROWSER", "chromium")
 
 # The flags a headless browser needs on a machine with no network and no
 # display: without the background-networking ones Chromium keeps dialling out.
@@ -52,8 +55,13 @@ document.addEventListener('securitypolicyviolation', (e) => {
 """
 
 
-def check_browser():
+def check_browser(engine=None):
     """Raises RuntimeError naming what is missing for the browser checks."""
+    if (engine or ENGINE) not in ("chromium", "webkit"):
+        raise RuntimeError("BEZIER_BROWSER is %r: chromium or webkit" % (engine or ENGINE))
+    if (engine or ENGINE) == "webkit":
+        import webkit
+        return webkit.check()
     missing = [path for path in (CHROMIUM, CHROMEDRIVER) if not shutil.which(path)]
     try:
         import selenium  # noqa: F401
@@ -66,12 +74,17 @@ def check_browser():
 
 class _TestHandler(serve_web.SiteHandler):
     delays = {}  # path -> seconds to hold the response back (a slow network)
+    recorder = False  # the page comes with webkit.py's recorder
 
     def log_message(self, *args):
         pass
 
     def do_GET(self):
         time.sleep(self.delays.get(self.path.split("?")[0], 0))
+        if self.recorder:
+            import webkit
+            if webkit.serve_recorder(self):
+                return
         super().do_GET()
 
     def end_headers(self):
@@ -83,15 +96,17 @@ class _TestHandler(serve_web.SiteHandler):
 class SiteServer:
     """Serves `site` (a directory) on 127.0.0.1 at a free port, in a thread,
     as it is published. `check` False serves a site with files missing;
-    `delays` maps paths to seconds each response is held back."""
+    `delays` maps paths to seconds each response is held back. For WebKit
+    (`engine`, by default ENGINE) the page comes with a recorder."""
 
-    def __init__(self, site, check=True, delays=None):
+    def __init__(self, site, check=True, delays=None, engine=None):
         for name in SITE_FILES if check else ():
             if not os.path.isfile(os.path.join(site, name)):
                 raise RuntimeError("the site in %s has no %s: build it with "
                                    "'cmake --preset web && cmake --build --preset web'" % (site, name))
         import http.server
-        handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {})})
+        handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {}),
+                                                           "recorder": (engine or ENGINE) == "webkit"})
         handler = functools.partial(handler_class, directory=site)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
@@ -104,10 +119,17 @@ class SiteServer:
 
 
 class Browser:
-    """One headless Chromium with its own empty profile."""
+    """One headless Chromium with its own empty profile, or with `engine`
+    webkit one WebKit session on a display of its own."""
 
-    def __init__(self):
-        check_browser()
+    def __init__(self, engine=None):
+        self.engine = engine or ENGINE
+        check_browser(self.engine)
+        if self.engine == "webkit":
+            import webkit
+            self.webkit = webkit.Session()
+            self.driver, self.profile = self.webkit.driver, None
+            return
         from selenium import webdriver
         from selenium.webdriver.chrome.options import Options
         from selenium.webdriver.chrome.service import Service
@@ -124,7 +146,10 @@ class Browser:
     def quit(self):
         with contextlib.suppress(Exception):
             self.driver.quit()
-        shutil.rmtree(self.profile, ignore_errors=True)
+        if self.engine == "webkit":
+            self.webkit.stop()
+        else:
+            shutil.rmtree(self.profile, ignore_errors=True)
 
 
 # What the page reports, read in one round trip.
@@ -145,6 +170,12 @@ _DEBUG = ("return import(new URL('page/main.js', document.baseURI).href)"
 class Page:
     """The editor's page loaded in `browser`. Positions are canvas pixels
     from the top-left corner, as the toolkit gives them."""
+
+    def __new__(cls, browser, *args, **kwargs):
+        if cls is Page and browser.engine == "webkit":
+            import webkit
+            cls = webkit.Page  # input of its own, webkit.py says why
+        return super().__new__(cls)
 
     def __init__(self, browser, url, wait=True):
         self.driver = browser.driver
@@ -359,10 +390,13 @@ class Page:
         """Types a line into the entry field and ends it with Enter."""
         self.focus("entry")
         if text:
-            # Long or non-ASCII text goes in as one insertion, as an input
-            # method or a paste would put it.
-            self.cdp("Input.insertText", text=text)
+            self.insert_text(text)
         self.tap_key("Enter")
+
+    def insert_text(self, text):
+        # Long or non-ASCII text goes in as one insertion, as an input
+        # method or a paste would put it.
+        self.cdp("Input.insertText", text=text)
 
     def paste(self, text, times=1):
         """Pastes `text` repeated `times` (made in the page, so that a huge
@@ -490,12 +524,12 @@ class Page:
 
 
 @contextlib.contextmanager
-def served_page(site):
+def served_page(site, engine=None):
     """A served site, a browser and the page loaded in it, torn down after."""
-    server = SiteServer(site)
+    server = SiteServer(site, engine=engine)
     browser = None
     try:
-        browser = Browser()
+        browser = Browser(engine)
         yield Page(browser, server.url)
     finally:
         if browser is not None:

@@ -28,6 +28,9 @@ WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
 # The browser suite and the browser frame benchmark: the site built with
 # Emscripten, driven in headless Chromium through ChromeDriver and Selenium.
 TEST_PACKAGES+=("${WEB_PACKAGES[@]}" chromium chromium-driver python3-selenium)
+# The same groups in WebKit: WebKitGTK's driver and browser on a virtual display,
+# input as XTEST events with key repeat turned off (xset).
+TEST_PACKAGES+=(webkit2gtk-driver xvfb xdotool x11-xserver-utils)
 # The browser suite's accessibility audit fetches axe-core with npm. Some
 # Node.js packages carry their own npm (and conflict with Debian's), so the
 # package is asked for only when there is no npm at all.

@@ -1,8 +1,11 @@
 // Mouse input. Presses and releases are read from changes of `buttons`, not
-// from each event's `button`: that mask is right on every engine, and some
-// report a middle release as a left one, with no pointer event at all. Pointer
-// and mouse events are both watched, on the window and before anything else
-// sees them; a change already seen in one is no change in the other.
+// from each event's `button`: a button pressed or released while another is
+// held comes as a pointermove, and only the mask says which. (The middle
+// release once seen in WebKit as a left mouseup with no pointerup came from
+// WebKitWebDriver's synthetic input; WebKitGTK delivers a real one as a
+// pointerup.) Pointer and mouse events are both watched, on the window and
+// before anything else sees them; a change already seen in one is no change in
+// the other.
 import { Button, State, modifiersOf } from './toolkit.js';
 
 // DOM `buttons` bits.
