@@ -1,11 +1,9 @@
-// Mouse input. Presses and releases are read from changes of `buttons`, not
-// from each event's `button`: a button pressed or released while another is
-// held comes as a pointermove, and only the mask says which. (The middle
-// release once seen in WebKit as a left mouseup with no pointerup came from
-// WebKitWebDriver's synthetic input; WebKitGTK delivers a real one as a
-// pointerup.) Pointer and mouse events are both watched, on the window and
-// before anything else sees them; a change already seen in one is no change in
-// the other.
+// Mouse input, from pointer events of the mouse alone: touch and pen have
+// input of their own, and the mouse events a browser makes up after a touch
+// are never read. Presses and releases are read from changes of `buttons`,
+// not from each event's `button`: a button pressed or released while another
+// is held comes as a pointermove, and only the mask says which. The events
+// are watched on the window, before anything else sees them.
 import { Button, State, modifiersOf } from './toolkit.js';
 
 // DOM `buttons` bits.
@@ -26,18 +24,21 @@ export class MouseInput {
     this.#toolkit = toolkit;
     this.#menu = menu;
     this.#shift = shift;
-    for (const type of ['pointerdown', 'pointermove', 'pointerup', 'mousedown', 'mouseup']) {
+    for (const type of ['pointerdown', 'pointermove', 'pointerup']) {
       window.addEventListener(type, (e) => this.#onEvent(e), true);
     }
-    // The canvas is the window: no context menu, no middle-click actions.
+    // The canvas is the window: no text selection, focus change or
+    // middle-button scrolling from a press on it or on the menu, no context
+    // menu, no middle-click actions.
+    window.addEventListener('mousedown', (e) => {
+      if (e.target === canvas || menu.contains(e.target)) e.preventDefault();
+    }, true);
     canvas.addEventListener('contextmenu', (e) => e.preventDefault());
     canvas.addEventListener('auxclick', (e) => e.preventDefault());
   }
 
   #onEvent(e) {
-    if (e.pointerType !== undefined ? e.pointerType !== 'mouse' : e.sourceCapabilities?.firesTouchEvents) {
-      return;  // touch and pen have input of their own
-    }
+    if (e.pointerType !== 'mouse') return;
     const now = e.buttons;
     const released = this.#buttons & ~now;
     const pressed = now & ~this.#buttons;
@@ -49,11 +50,6 @@ export class MouseInput {
       if (pressed & bit) this.#press(bit, e);
     }
     if (e.type === 'pointermove') this.#move(e);
-    // No text selection, focus change or middle-button scrolling from a
-    // press on the canvas or the menu.
-    if (e.type === 'mousedown' && (e.target === this.#canvas || this.#menu.contains(e.target))) {
-      e.preventDefault();
-    }
   }
 
   #press(bit, e) {
