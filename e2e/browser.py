@@ -55,6 +55,19 @@ document.addEventListener('securitypolicyviolation', (e) => {
 """
 
 
+def require(programs, what, packages):
+    """Raises RuntimeError naming every one of `programs` (and Selenium) that
+    is missing to drive `what`, and the Debian `packages` that bring them."""
+    missing = [path for path in programs if not shutil.which(path)]
+    try:
+        import selenium  # noqa: F401
+    except ImportError:
+        missing.append("python3-selenium (run with /usr/bin/python3)")
+    if missing:
+        raise RuntimeError("cannot drive %s, missing: %s (install %s, python3-selenium)"
+                           % (what, ", ".join(missing), packages))
+
+
 def check_browser(engine=None):
     """Raises RuntimeError naming what is missing for the browser checks."""
     if (engine or ENGINE) not in ("chromium", "webkit"):
@@ -62,14 +75,7 @@ def check_browser(engine=None):
     if (engine or ENGINE) == "webkit":
         import webkit
         return webkit.check()
-    missing = [path for path in (CHROMIUM, CHROMEDRIVER) if not shutil.which(path)]
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
-        missing.append("python3-selenium (run with /usr/bin/python3)")
-    if missing:
-        raise RuntimeError("cannot drive a browser, missing: " + ", ".join(missing) +
-                           " (install chromium, chromium-driver, python3-selenium)")
+    require((CHROMIUM, CHROMEDRIVER), "a browser", "chromium, chromium-driver")
 
 
 class _TestHandler(serve_web.SiteHandler):

@@ -75,14 +75,7 @@ DOM_BUTTON_BITS = {0: 1, 1: 4, 2: 2}
 
 def check():
     """Raises RuntimeError naming what is missing to drive WebKit."""
-    missing = [path for path in (DRIVER,) + TOOLS if not shutil.which(path)]
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
-        missing.append("python3-selenium (run with /usr/bin/python3)")
-    if missing:
-        raise RuntimeError("cannot drive WebKit, missing: " + ", ".join(missing) +
-                           " (install webkit2gtk-driver, xvfb, xdotool, x11-xserver-utils, python3-selenium)")
+    browser.require((DRIVER,) + TOOLS, "WebKit", "webkit2gtk-driver, xvfb, xdotool, x11-xserver-utils")
 
 
 def serve_recorder(handler):
