@@ -31,9 +31,12 @@ echo "== CPU frame, replay floor, cairo, scaling, allocation soak"
 echo "== real OpenGL frame on a virtual display"
 "$build/bench/gl_frame" --json="$out/gl_frame.json"
 
-echo "== the browser edition's frame in headless Chromium"
-/usr/bin/python3 bench/web_frame.py --site build/web/site --scenes "$build/bench/scene_points" \
-  --oracle "$build/e2e/frame_oracle" --json "$out/web_frame.json"
+echo "== the browser edition's frame in headless Chromium, then in WebKit"
+for engine in chromium webkit; do
+  /usr/bin/python3 bench/web_frame.py --engine "$engine" --site build/web/site \
+    --scenes "$build/bench/scene_points" --oracle "$build/e2e/frame_oracle" \
+    --json "$out/web_frame_$engine.json"
+done
 
 # Where the time of the two dense frames goes. A machine that does not allow
 # sampling still gets its report, which then says so.

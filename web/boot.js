@@ -17,7 +17,7 @@
          'or with any static web server (python3 -m http.server in the folder).');
     return;
   }
-  var page = document.querySelector('script[type="module"]');
+  const page = document.querySelector('script[type="module"]');
   page.addEventListener('error', function () {
     show('The page could not load its scripts (' + page.src + '). ' +
          'Check the network and reload; if it keeps failing, publish the site again.');
