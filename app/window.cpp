@@ -36,7 +36,7 @@ void PrintHelp() {
       "  n: Sets the number of steps used in B-spline evaluation",
       "     (Default: 25; Good value for wireframe: 10)",
   };
-  for (const char* line : lines) std::puts(line);
+  for (const char* line : lines) std::printf("%s\n", line);
 }
 
 void OnToolkitError(const char* format, va_list args) {

@@ -438,7 +438,7 @@ class Page:
         self.cdp("Emulation.clearDeviceMetricsOverride")
         self.cdp("Emulation.setTouchEmulationEnabled", enabled=False, maxTouchPoints=1)
 
-    def _touch(self, kind, points):
+    def touch(self, kind, points):
         """One touch event; `points` are (id, x, y) in canvas pixels, or
         (id, None, (client x, client y)) for a place off the canvas."""
         touch_points = []
@@ -448,32 +448,32 @@ class Page:
         self.cdp("Input.dispatchTouchEvent", type=kind, touchPoints=touch_points)
 
     def tap(self, x, y):
-        self._touch("touchStart", [(0, x, y)])
-        self._touch("touchEnd", [])
+        self.touch("touchStart", [(0, x, y)])
+        self.touch("touchEnd", [])
 
     def touch_drag(self, start, path, hold=0.0):
         """A finger put down at `start`, held `hold` seconds, moved along
         `path`, then stopped before it lifts: a drag that ends moving is a
         fling, and the browser takes the next tap as the one that stops it."""
-        self._touch("touchStart", [(0,) + tuple(start)])
+        self.touch("touchStart", [(0,) + tuple(start)])
         time.sleep(hold)
         for spot in path:
-            self._touch("touchMove", [(0,) + tuple(spot)])
+            self.touch("touchMove", [(0,) + tuple(spot)])
         time.sleep(0.15)
-        self._touch("touchMove", [(0,) + tuple(path[-1])])
-        self._touch("touchEnd", [])
+        self.touch("touchMove", [(0,) + tuple(path[-1])])
+        self.touch("touchEnd", [])
 
     def long_press(self, x, y, hold=0.7):
-        self._touch("touchStart", [(0, x, y)])
+        self.touch("touchStart", [(0, x, y)])
         time.sleep(hold)
-        self._touch("touchEnd", [])
+        self.touch("touchEnd", [])
 
     def tap_client(self, cx, cy):
         """A tap at a CSS position (an on-screen control, a menu entry), held
         as briefly as a finger does."""
-        self._touch("touchStart", [(0, None, (cx, cy))])
+        self.touch("touchStart", [(0, None, (cx, cy))])
         time.sleep(0.05)
-        self._touch("touchEnd", [])
+        self.touch("touchEnd", [])
 
     def element_centre(self, selector):
         """The CSS position of the centre of the first element matching `selector`."""

@@ -82,6 +82,11 @@ class PageCase(unittest.TestCase):
         lit = harness.oracle_lit(ORACLE, self.kind, self.points, self.tolerance, self.steps)
         return self.page.wait_frame(lit)
 
+    def announced(self, text):
+        """Waits until the page's live region says `text`."""
+        harness.wait_until(lambda: self.page.script(
+            "return document.getElementById('status').textContent") == text, 5, "the announcement " + text)
+
     def barrier(self):
         """A point far from the others, then its frame: every earlier event
         has been handled and drawn."""
@@ -516,10 +521,6 @@ class DeviceCase(PageCase):
     def tap_control(self, selector):
         self.page.tap_client(*self.page.element_centre(selector))
 
-    def announced(self, text):
-        harness.wait_until(lambda: self.page.script(
-            "return document.getElementById('status').textContent") == text, 5, "the announcement " + text)
-
     def long_press_menu(self, x, y, stroke):
         """Opens the menu with a long press made by `stroke`; nothing is placed."""
         stroke(x, y)
@@ -560,10 +561,10 @@ class Touch(DeviceCase):
         self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
         self.barrier_by_tap()
         # A second finger is ignored.
-        self.page._touch("touchStart", [(0, 150, 380)])
-        self.page._touch("touchStart", [(0, 150, 380), (1, 380, 380)])
-        self.page._touch("touchEnd", [(0, 150, 380)])
-        self.page._touch("touchEnd", [])
+        self.page.touch("touchStart", [(0, 150, 380)])
+        self.page.touch("touchStart", [(0, 150, 380), (1, 380, 380)])
+        self.page.touch("touchEnd", [(0, 150, 380)])
+        self.page.touch("touchEnd", [])
         self.points.append(point((150, 380)))
         self.barrier_by_tap()
         # The on-screen keys and menu button.
@@ -662,7 +663,7 @@ class Keyboard(PageCase):
         self.keys("ArrowRight", modifier="Control")
         self.keys("Enter")
         self.points.append((10, 500 - 222))
-        self.announced_place(10, 222)
+        self.announced("Point placed at 10, 222")
         for _ in range(12):
             self.keys("ArrowRight", modifier="Control")
         self.keys("Enter")
@@ -707,10 +708,6 @@ class Keyboard(PageCase):
         self.expect_scene()
         harness.wait_until(lambda: self.page.script("return document.activeElement.id") == "view",
                            5, "the focus back on the canvas")
-
-    def announced_place(self, x, y):
-        harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
-                           == "Point placed at %d, %d" % (x, y), 5, "the announcement")
 
 
 class Layout(DeviceCase):
@@ -819,8 +816,7 @@ class Accessibility(PageCase):
         self.assertEqual(roles, [["menuitem", None, "   Clear All"], ["menuitemradio", "true", "o Bezier"],
                                  ["menuitemradio", "false", "   Cubic B-Spline"]])
         self.page.click(*self.page.menu_item_centre(BSPLINE))
-        harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
-                           == "Menu: Cubic B-Spline", 5, "the announcement")
+        self.announced("Menu: Cubic B-Spline")
         self.dialogue_opened("t")
         self.audit("a dialogue waiting")
         self.page.enter_line("8")
