@@ -420,6 +420,18 @@ class App:
             raise CaptureError("xwd failed: " + done.stderr.decode(errors="replace").strip())
         return parse_xwd(done.stdout)
 
+    def capture_if_readable(self, refused=None):
+        """The window's current pixels, or None when the server refuses the
+        read: right after a pop-up menu closes over the window it now and
+        then refuses one (BadMatch), which only means "not yet". The first
+        line of each refusal is appended to `refused` when given."""
+        try:
+            return self.capture()
+        except CaptureError as e:
+            if refused is not None:
+                refused.append(str(e).splitlines()[0])
+            return None
+
     def wait_frame(self, lit, timeout=10):
         """Waits until the window shows exactly `lit` (a set of (column, row))
         on black, in the editor's colour, and nothing else. On time-out the
@@ -430,15 +442,11 @@ class App:
         refused = []
 
         def matches():
-            # Right after a pop-up menu closes over the window the server
-            # now and then refuses one read (BadMatch); that only means
-            # "not yet".
-            try:
-                last[0] = self.capture()
-            except CaptureError as e:
-                refused.append(str(e).splitlines()[0])
+            frame = self.capture_if_readable(refused)
+            if frame is None:
                 return False
-            return last[0] == expected
+            last[0] = frame
+            return frame == expected
 
         try:
             wait_until(matches, timeout, "the expected frame", interval=0.05)

@@ -30,7 +30,10 @@ SUPPRESSIONS = os.path.join(HERE, "valgrind", "gl-driver.supp")
 
 def wait_lit(app, predicate, what, timeout=20):
     """Waits until the number of lit pixels satisfies `predicate`."""
-    harness.wait_until(lambda: predicate(len(app.capture().lit())), timeout, what, interval=0.2)
+    def holds():
+        frame = app.capture_if_readable()
+        return frame is not None and predicate(len(frame.lit()))
+    harness.wait_until(holds, timeout, what, interval=0.2)
 
 
 class Session:
