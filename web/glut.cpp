@@ -1,6 +1,6 @@
 // The GLUT entry points the editor calls, for the browser page: the window is
-// the page's canvas, the callbacks are driven by its DOM events (page.js
-// enters through the Web* functions below), the pop-up menu is an HTML list,
+// the page's canvas, the callbacks are driven by its DOM events (its modules
+// enter through the Web* functions below), the pop-up menu is an HTML list,
 // and a redisplay request becomes one animation frame.
 #include <GL/freeglut_std.h>
 #include <emscripten/em_js.h>
@@ -37,7 +37,7 @@ Toolkit toolkit;
 
 }  // namespace
 
-// The page's side of each call (page.js defines Module.page).
+// The page's side of each call (web/page/main.js defines Module.page).
 EM_JS(void, PageSetTitle, (const char* title), { Module.page.setTitle(UTF8ToString(title)); });
 EM_JS(void, PageSetMenuEntry, (int position, const char* label),
       { Module.page.setMenuEntry(position, UTF8ToString(label)); });

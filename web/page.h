@@ -1,5 +1,5 @@
 // What the browser edition's stand-ins for OpenGL, GLUT and the console share.
-// The page itself (page.js) calls the exported entry points declared here; the
+// The page's modules (web/page/) call the exported entry points declared here; the
 // editor's own code sees nothing of this and calls GL and GLUT as usual.
 #pragma once
 

@@ -1,10 +1,13 @@
 // Frames: a redisplay request becomes one animation frame, which runs the
 // program's display callback; the buffer swap puts the framebuffer on the
 // canvas. Requests made before a frame is drawn are answered by that frame.
+// The program is never entered for a frame while it is inside another call
+// (a dialogue may wait in it): whoever runs those calls says so with hold()
+// and resume().
 export class Frames {
   #context;
-  #queue;
   #display = null;  // the program's display callback, once it runs
+  #held = false;  // the program is inside a call
   #requested = false;
   #deferred = false;  // the frame came while the program was busy
   #requestedAt = 0;
@@ -13,9 +16,8 @@ export class Frames {
   // The last frame's cost and latency, for measurements.
   stats = { frames: 0, displayMs: 0, latencyMs: 0 };
 
-  constructor(canvas, queue) {
+  constructor(canvas) {
     this.#context = canvas.getContext('2d', { alpha: false });
-    this.#queue = queue;
   }
 
   // The program runs: a frame it asked for while starting is drawn now.
@@ -33,9 +35,11 @@ export class Frames {
     requestAnimationFrame(() => this.#draw());
   }
 
-  // The queue has nothing left to run: a frame held back by a dialogue is
-  // drawn now.
+  hold() { this.#held = true; }
+
+  // The program is free again: a frame held back meanwhile is drawn now.
   resume() {
+    this.#held = false;
     if (!this.#deferred) return;
     this.#deferred = false;
     requestAnimationFrame(() => this.#draw());
@@ -43,7 +47,7 @@ export class Frames {
 
   #draw() {
     if (this.#ended) return;
-    if (!this.#display || this.#queue.busy) {
+    if (!this.#display || this.#held) {
       // The program is still starting, or a dialogue holds it: the frame is
       // drawn once it is free.
       this.#deferred = true;

@@ -1,15 +1,15 @@
-// Touch and pen on the canvas, as a window system with a touch screen would
-// turn them into the mouse the program knows:
+// Touch and pen, as a window system with a touch screen would turn them into
+// the mouse the program knows:
 // - a tap (lifted within SLOP of where it went down, before LONG_PRESS_MS) is
-//   a left click, with Shift while the on-screen Shift is latched;
+//   a left click;
 // - a drag (moving more than SLOP while down) is a middle press where it went
 //   down, motion along the way, and a middle release where it is lifted;
 // - a long press (held LONG_PRESS_MS within SLOP) opens the menu there, as
 //   the right button does, and places nothing.
 // Gestures that start on the canvas neither scroll nor zoom the page, and
-// only the first finger counts. While the menu is open, a tap on an entry
-// chooses it and a tap anywhere else closes it.
-import { Button, Modifier, State, modifiersOf } from './toolkit.js';
+// only the first finger counts. Every touch goes to the policy first, which
+// gives an open menu the press and its lift.
+import { Button, modifiersOf } from './toolkit.js';
 
 const SLOP = 10;  // CSS pixels
 const LONG_PRESS_MS = 500;
@@ -19,57 +19,35 @@ const isTouchOrPen = (e) => e.pointerType === 'touch' || e.pointerType === 'pen'
 export class TouchInput {
   #canvas;
   #toolkit;
-  #menu;
-  #shift;
-  #announce;
+  #policy;
   #gesture = null;  // the finger or pen on the canvas, while it is down
-  #menuTap = null;  // the pointer of a tap that went down on the open menu
 
-  constructor({ canvas, toolkit, menu, shift, announce }) {
+  constructor({ canvas, toolkit, policy }) {
     this.#canvas = canvas;
     this.#toolkit = toolkit;
-    this.#menu = menu;
-    this.#shift = shift;
-    this.#announce = announce;
-    // The menu sees a touch first, wherever it lands.
-    window.addEventListener('pointerdown', (e) => this.#menuDown(e), true);
-    window.addEventListener('pointerup', (e) => this.#menuUp(e), true);
-    canvas.addEventListener('pointerdown', (e) => this.#down(e));
+    this.#policy = policy;
+    window.addEventListener('pointerdown', (e) => this.#down(e), true);
+    window.addEventListener('pointerup', (e) => this.#up(e), true);
     canvas.addEventListener('pointermove', (e) => this.#move(e));
-    canvas.addEventListener('pointerup', (e) => this.#up(e));
     canvas.addEventListener('pointercancel', (e) => this.#cancel(e));
   }
 
-  #menuDown(e) {
-    if (!isTouchOrPen(e) || !this.#menu.isOpen || this.#gesture) return;
-    if (this.#menu.contains(e.target)) {
-      e.preventDefault();
-      this.#menuTap = e.pointerId;
-      this.#menu.press(this.#menu.entryAt(e.target));
-    } else if (this.#menu.closesOnPressAt(e.target)) {
-      // The tap that closes the menu goes no further.
-      e.preventDefault();
-      e.stopPropagation();
-      this.#menu.close();
-    }
-  }
-
-  #menuUp(e) {
-    if (e.pointerId !== this.#menuTap) return;
-    this.#menuTap = null;
-    // A touch keeps reporting to where it went down; choose only where it
-    // is lifted.
-    this.#menu.release(this.#menu.entryAt(document.elementFromPoint(e.clientX, e.clientY)), false);
+  #record(e, action, fields) {
+    return {
+      device: e.pointerType, action, id: `${e.pointerType}${e.pointerId}`, button: Button.middle,
+      at: this.#toolkit.at(e.clientX, e.clientY), modifiers: modifiersOf(e), event: e, ...fields,
+    };
   }
 
   #down(e) {
     if (!isTouchOrPen(e) || this.#gesture) return;
+    const taken = this.#policy.handle(this.#record(e, 'press', { target: e.target, button: null }));
+    if (taken || e.target !== this.#canvas) return;
     e.preventDefault();
     this.#canvas.setPointerCapture(e.pointerId);
-    this.#canvas.focus({ preventScroll: true });
     const gesture = {
-      id: e.pointerId, kind: 'tap', clientX: e.clientX, clientY: e.clientY,
-      pageX: e.pageX, pageY: e.pageY, start: this.#toolkit.at(e.clientX, e.clientY), last: null,
+      id: e.pointerId, device: e.pointerType, kind: 'tap', clientX: e.clientX, clientY: e.clientY,
+      page: { x: e.pageX, y: e.pageY }, start: this.#toolkit.at(e.clientX, e.clientY), last: null,
     };
     gesture.timer = setTimeout(() => this.#longPress(gesture), LONG_PRESS_MS);
     this.#gesture = gesture;
@@ -78,9 +56,7 @@ export class TouchInput {
   #longPress(gesture) {
     if (this.#gesture !== gesture || gesture.kind !== 'tap') return;
     gesture.kind = 'menu';
-    if (this.#menu.button !== Button.right) return;
-    this.#menu.openAt(gesture.pageX, gesture.pageY);
-    this.#announce('Menu open: tap an entry to choose it');
+    this.#policy.handle({ device: gesture.device, action: 'menu', page: gesture.page });
   }
 
   #move(e) {
@@ -91,35 +67,37 @@ export class TouchInput {
         Math.hypot(e.clientX - gesture.clientX, e.clientY - gesture.clientY) > SLOP) {
       clearTimeout(gesture.timer);
       gesture.kind = 'drag';
-      this.#toolkit.mouse(Button.middle, State.down, gesture.start, modifiersOf(e));
+      this.#policy.handle(this.#record(e, 'press', { at: gesture.start }));
     }
-    if (gesture.kind === 'drag') this.#drag(gesture, this.#toolkit.at(e.clientX, e.clientY));
+    if (gesture.kind === 'drag') this.#drag(gesture, this.#record(e, 'move'));
   }
 
-  #drag(gesture, at) {
+  #drag(gesture, record) {
+    const { at } = record;
     if (gesture.last && gesture.last.x === at.x && gesture.last.y === at.y) return;
     gesture.last = at;
-    this.#toolkit.motion(at, true);
+    this.#policy.handle(record);
   }
 
   #up(e) {
+    if (!isTouchOrPen(e)) return;
     const gesture = this.#gesture;
-    if (!gesture || e.pointerId !== gesture.id) return;
+    if (!gesture || e.pointerId !== gesture.id) {
+      // A touch keeps reporting to where it went down: its lift is where it
+      // is now.
+      this.#policy.handle(this.#record(e, 'release', {
+        target: document.elementFromPoint(e.clientX, e.clientY), button: null,
+      }));
+      return;
+    }
     e.preventDefault();
     clearTimeout(gesture.timer);
     this.#gesture = null;
-    const at = this.#toolkit.at(e.clientX, e.clientY);
     if (gesture.kind === 'tap') {
-      const modifiers = modifiersOf(e) | this.#shift.modifiers;
-      this.#toolkit.mouse(Button.left, State.down, gesture.start, modifiers);
-      this.#toolkit.mouse(Button.left, State.up, at, modifiers);
-      this.#shift.release();
-      this.#announce(modifiers & Modifier.shift ? `Shift tap at ${at.x}, ${at.y}: the nearest point is deleted`
-                                   : `Point placed at ${at.x}, ${at.y}`);
+      this.#policy.handle(this.#record(e, 'click', { from: gesture.start }));
     } else if (gesture.kind === 'drag') {
-      this.#drag(gesture, at);
-      this.#toolkit.mouse(Button.middle, State.up, at, modifiersOf(e));
-      this.#announce(`Dragged from ${gesture.start.x}, ${gesture.start.y} to ${at.x}, ${at.y}`);
+      this.#drag(gesture, this.#record(e, 'move'));
+      this.#policy.handle(this.#record(e, 'release'));
     }
   }
 
@@ -130,7 +108,7 @@ export class TouchInput {
     clearTimeout(gesture.timer);
     this.#gesture = null;
     if (gesture.kind === 'drag') {
-      this.#toolkit.mouse(Button.middle, State.up, gesture.last || gesture.start, 0);
+      this.#policy.handle(this.#record(e, 'release', { at: gesture.last || gesture.start, modifiers: 0 }));
     }
   }
 }

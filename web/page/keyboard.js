@@ -5,7 +5,7 @@
 // canvas the keyboard also stands in for the mouse: arrows move a keyboard
 // cursor (delivered as motion), Enter clicks, Space presses and releases the
 // middle button, Shift+F10 or the context-menu key opens the menu.
-import { Button, Modifier, State, characterOf, modifiersOf } from './toolkit.js';
+import { Button, characterOf, modifiersOf } from './toolkit.js';
 
 // Controls whose own keys (activation, typing) stay theirs.
 const OWN_KEYS = 'button, summary, a[href], input, textarea, select';
@@ -14,22 +14,17 @@ export class KeyboardInput {
   #canvas;
   #entry;
   #toolkit;
-  #menu;
-  #shift;
-  #announce;
+  #policy;
   #cursor;
   #heldOutside = new Set();  // keys that went down outside the entry field
   #middleDown = false;  // Space pressed the middle button
-  #announceTimer = 0;
 
-  constructor({ canvas, entry, cursor, toolkit, menu, shift, announce }) {
+  constructor({ canvas, entry, cursor, toolkit, policy }) {
     this.#canvas = canvas;
     this.#entry = entry;
     this.#cursor = cursor;
     this.#toolkit = toolkit;
-    this.#menu = menu;
-    this.#shift = shift;
-    this.#announce = announce;
+    this.#policy = policy;
     document.addEventListener('keydown', (e) => this.#onKeyDown(e));
     document.addEventListener('keyup', (e) => this.#heldOutside.delete(e.code));
     // The cursor shows while the keyboard drives the canvas: from a key
@@ -42,15 +37,21 @@ export class KeyboardInput {
     };
     canvas.addEventListener('keydown', () => showCursor(true));
     canvas.addEventListener('focus', () => showCursor(canvas.matches(':focus-visible')));
-    canvas.addEventListener('pointerdown', () => showCursor(false));
     canvas.addEventListener('blur', () => showCursor(false));
+    // Seen before anything can stop it (a press that closes the menu).
+    window.addEventListener('pointerdown', (e) => {
+      if (e.target === canvas) showCursor(false);
+    }, true);
+  }
+
+  #input(action, fields) {
+    return this.#policy.handle({ device: 'keyboard', action, at: this.#toolkit.pointer, ...fields });
   }
 
   #onKeyDown(e) {
     // Escape closes an open menu wherever the focus is.
-    if (this.#menu.isOpen && e.key === 'Escape') {
+    if (e.key === 'Escape' && this.#input('dismiss')) {
       e.preventDefault();
-      this.#menu.close();
       return;
     }
     if (e.target === this.#entry) {
@@ -68,7 +69,7 @@ export class KeyboardInput {
     const code = characterOf(e);
     if (code === null) return;
     e.preventDefault();
-    if (!e.repeat) this.#toolkit.key(code, modifiersOf(e));
+    if (!e.repeat) this.#input('key', { code, modifiers: modifiersOf(e) });
   }
 
   // The keys that stand in for the mouse; true when `e` was one of them.
@@ -86,7 +87,7 @@ export class KeyboardInput {
     }
     if (e.ctrlKey || e.metaKey || e.altKey) return false;
     if (e.key === 'Enter') {
-      if (!e.repeat) this.#click(e);
+      if (!e.repeat) this.#input('click', { modifiers: modifiersOf(e) });
       return true;
     }
     if (e.key === ' ' || (e.key === 'Escape' && this.#middleDown)) {
@@ -100,38 +101,21 @@ export class KeyboardInput {
     const last = this.#toolkit.size - 1;
     const { x, y } = this.#toolkit.pointer;
     const at = { x: Math.max(0, Math.min(last, x + dx)), y: Math.max(0, Math.min(last, y + dy)) };
-    this.#toolkit.motion(at, this.#middleDown);
+    this.#input('move', { at });
     this.#placeCursor();
-    // Said once the cursor rests, not at every step of a held arrow.
-    clearTimeout(this.#announceTimer);
-    this.#announceTimer = setTimeout(() => this.#announce(`Cursor at ${at.x}, ${at.y}`), 300);
   }
 
-  #click(e) {
-    const at = this.#toolkit.pointer;
-    const modifiers = modifiersOf(e) | this.#shift.modifiers;
-    this.#toolkit.mouse(Button.left, State.down, at, modifiers);
-    this.#toolkit.mouse(Button.left, State.up, at, modifiers);
-    this.#shift.release();
-    this.#announce(modifiers & Modifier.shift ? `Shift click at ${at.x}, ${at.y}: the nearest point is deleted`
-                                 : `Point placed at ${at.x}, ${at.y}`);
-  }
-
+  // Space is a middle button that stays down until Space (or Escape) again.
   #middle(down) {
-    const at = this.#toolkit.pointer;
     this.#middleDown = down;
-    this.#toolkit.mouse(Button.middle, down ? State.down : State.up, at, 0);
-    this.#announce(down ? `Middle button down at ${at.x}, ${at.y}: arrows drag the nearest point, Space releases`
-                        : `Middle button released at ${at.x}, ${at.y}`);
+    this.#input(down ? 'press' : 'release', { id: 'space', button: Button.middle, modifiers: 0 });
   }
 
   #openMenu() {
-    const box = this.#canvas.getBoundingClientRect();
-    const scale = box.width / this.#toolkit.size;
-    const { x, y } = this.#toolkit.pointer;
-    this.#menu.openAt(window.scrollX + box.left + (x + 0.5) * scale,
-                      window.scrollY + box.top + (y + 0.5) * scale,
-                      { focusFirst: true, opener: this.#canvas });
+    const { x, y } = this.#toolkit.clientAt(this.#toolkit.pointer);
+    this.#input('menu', {
+      page: { x: window.scrollX + x, y: window.scrollY + y }, focusFirst: true, opener: this.#canvas,
+    });
   }
 
   // The overlay sits over the pointer's pixel, in fractions of the canvas so

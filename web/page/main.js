@@ -2,13 +2,14 @@
 // terminal. Each concern has a module of its own; this one connects them and
 // starts the program. Input made while the program loads waits in the queue.
 import { announcer } from './announce.js';
-import { ShiftLatch, connectControls } from './controls.js';
+import { connectControls } from './controls.js';
 import { Frames } from './frames.js';
 import { TouchInput } from './gestures.js';
 import { KeyboardInput } from './keyboard.js';
 import { Menu } from './menu.js';
 import { keepForOffline } from './offline.js';
 import { MouseInput } from './pointer.js';
+import { InputPolicy } from './policy.js';
 import { loadMessage, loadProgram, showFailure, stopMessage } from './program.js';
 import { InputQueue } from './queue.js';
 import { Terminal } from './terminal.js';
@@ -18,20 +19,31 @@ const byId = (id) => document.getElementById(id);
 const canvas = byId('view');
 const announce = announcer(byId('status'));
 
-const queue = new InputQueue({ onError: stop, onIdle: () => frames.resume() });
-const frames = new Frames(canvas, queue);
-const toolkit = new Toolkit(canvas, queue);
+const frames = new Frames(canvas);
 const terminal = new Terminal({
   view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
   returnFocus: () => canvas.focus(),
 });
+const queue = new InputQueue({
+  onError: stop,
+  onBusy: () => frames.hold(),
+  // After a key's handler (and its dialogue, if any), the keys go back to
+  // the window.
+  onIdle: () => {
+    frames.resume();
+    terminal.dialogueDone();
+  },
+});
+const toolkit = new Toolkit(canvas, queue);
 const menu = new Menu(byId('menu'), toolkit, announce);
-const shift = new ShiftLatch(byId('shift-key'), announce);
-const devices = { canvas, toolkit, menu, shift, announce };
+const policy = new InputPolicy({ canvas, toolkit, menu, shiftKey: byId('shift-key'), announce });
+const devices = { canvas, toolkit, policy };
 new MouseInput(devices);
 new TouchInput(devices);
 new KeyboardInput({ ...devices, entry: byId('entry'), cursor: byId('cursor') });
-connectControls({ ...devices, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
+connectControls({
+  policy, keys: document.querySelectorAll('[data-key]'), shiftKey: byId('shift-key'), menuKey: byId('menu-key'),
+});
 
 // The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
 let program = null;
@@ -55,13 +67,6 @@ function stop(error) {
   terminal.end();
   menu.close();
   showFailure(stopMessage(error));
-}
-
-function run(job) {
-  const result = runJob(program, job);
-  // After a key's handler (and its dialogue, if any), the keys go back to
-  // the window.
-  return job.kind === 'key' ? Promise.resolve(result).then(() => terminal.dialogueDone()) : result;
 }
 
 function display() {
@@ -95,7 +100,7 @@ async function start() {
   }
   document.body.classList.remove('loading');
   frames.start(display);
-  queue.start(run);
+  queue.start((job) => runJob(program, job));
   keepForOffline();
 }
 

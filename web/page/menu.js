@@ -17,6 +17,8 @@ export class Menu {
     this.#toolkit = toolkit;
     this.#announce = announce;
     element.addEventListener('keydown', (e) => this.#onKey(e));
+    // A press on the menu neither selects its text nor moves the focus.
+    element.addEventListener('mousedown', (e) => e.preventDefault());
     element.addEventListener('contextmenu', (e) => e.preventDefault());
     window.addEventListener('blur', () => this.close());
     window.addEventListener('resize', () => this.close());

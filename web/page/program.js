@@ -2,20 +2,14 @@
 // program's script or its WebAssembly cannot be fetched or compiled, or the
 // program has ended. Each failure shows one alert saying what happened and
 // what to do, never a silent, dimmed page.
-const alertBox = document.getElementById('alert');
-const alertText = document.getElementById('alert-text');
-const reloadButton = document.getElementById('reload');
-reloadButton.addEventListener('click', () => location.reload());
 
 // A failure to load, worded for the person in front of the page.
 class LoadError extends Error {}
 
+// The page's classic script (boot.js) shows every failure, its own too, and
+// offers a reload for these.
 export function showFailure(text) {
-  alertText.textContent = text;
-  alertBox.hidden = false;
-  reloadButton.hidden = false;
-  document.body.classList.remove('loading');
-  document.body.classList.add('ended');
+  document.dispatchEvent(new CustomEvent('failure', { detail: text }));
 }
 
 // What the page says when the running program stops: `error` is what the

@@ -20,12 +20,15 @@ export class InputQueue {
   #running = false;
   #ended = false;
   #onError;
+  #onBusy;
   #onIdle;
 
   // onError(error): a job threw (the program exited or failed); the queue has
-  // stopped. onIdle(): the queue has nothing left to run.
-  constructor({ onError, onIdle }) {
+  // stopped. onBusy(): jobs run, a dialogue's wait included, until onIdle():
+  // the queue has nothing left to run.
+  constructor({ onError, onBusy, onIdle }) {
     this.#onError = onError;
+    this.#onBusy = onBusy;
     this.#onIdle = onIdle;
   }
 
@@ -76,6 +79,7 @@ export class InputQueue {
 
   async #pump() {
     this.#running = true;
+    this.#onBusy();
     try {
       while (!this.#ended && this.#head < this.#jobs.length) {
         const job = this.#take();

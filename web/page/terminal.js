@@ -127,8 +127,9 @@ export class Terminal {
     }
   }
 
-  // A key's handler has returned: after a dialogue the keys belong to the
-  // window again, unless the user has gone on typing into the entry field.
+  // The program has nothing left to run (a key's handler has returned):
+  // after a dialogue the keys belong to the window again, unless the user
+  // has gone on typing into the entry field.
   dialogueDone() {
     if (this.#tookFocus && document.activeElement === this.#entry && this.#entry.value === '') {
       this.#returnFocus();

@@ -36,13 +36,26 @@ export class Toolkit {
     this.pointer = { x: this.size / 2, y: this.size / 2 };
   }
 
-  // The window pixel under a position in client (CSS) pixels: the canvas may
-  // be shown smaller than its buffer on a narrow screen.
+  // The box the window's pixels fill on the screen, in client (CSS) pixels:
+  // the canvas may be shown smaller than its buffer on a narrow screen. Both
+  // ways between client positions and window pixels are measured from it.
+  #shown() { return this.#canvas.getBoundingClientRect(); }
+
+  // The window pixel under a position in client pixels.
   at(clientX, clientY) {
-    const box = this.#canvas.getBoundingClientRect();
+    const box = this.#shown();
     return {
       x: Math.floor((clientX - box.left) * this.size / box.width),
       y: Math.floor((clientY - box.top) * this.size / box.height),
+    };
+  }
+
+  // The client position of the centre of the window pixel `at`.
+  clientAt(at) {
+    const box = this.#shown();
+    return {
+      x: box.left + (at.x + 0.5) * box.width / this.size,
+      y: box.top + (at.y + 0.5) * box.height / this.size,
     };
   }
 
