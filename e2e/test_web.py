@@ -551,9 +551,16 @@ class Touch(DeviceCase):
         self.page.touch_drag((SPOTS[3][0] + 15, SPOTS[3][1] + 10), [(300, 300), (280, 250), (260, 240)])
         self.points[2] = point((260, 240))
         self.expect_scene()
-        # A long press opens the menu and places nothing; a tap chooses.
-        self.long_press_menu(300, 300, self.page.long_press)
+        # A long press opens the menu and places nothing; a tap chooses, and
+        # reaches nothing else: not the on-screen key beneath the entry (t
+        # would open its dialogue and scroll to the entry field), nor the focus.
+        self.long_press_menu(*self.spot_putting_entry_over(BSPLINE, "#key-t"), self.page.long_press)
+        state = "return [document.elementsFromPoint(...arguments).map(e => e.id), scrollY, document.activeElement.id]"
+        key = self.page.element_centre("#key-t")
+        before = self.page.script(state, *key)
+        self.assertIn("key-t", before[0])
         self.choose_by_tap(BSPLINE, self.page.tap_client)
+        self.assertEqual([self.page.script(state, *key)[1:], self.page.console_text()], [before[1:], self.out])
         self.expect_scene()
         # A tap elsewhere closes it, and places nothing either.
         self.long_press_menu(300, 300, self.page.long_press)
@@ -579,6 +586,19 @@ class Touch(DeviceCase):
         self.tap_control("#key-c")
         self.points = []
         self.expect_scene()
+
+    def spot_putting_entry_over(self, entry, selector):
+        """The canvas pixel where a long press opens the menu with `entry`
+        over the control `selector`. Measuring it, a tap on another control
+        closes the menu and presses nothing."""
+        self.long_press_menu(300, 300, self.page.long_press)
+        offset = [e - p for e, p in zip(self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1)),
+                                        self.page.client(300, 300))]
+        self.tap_control("#shift-key")
+        self.assertEqual(self.page.script("return document.getElementById('shift-key').ariaPressed"), "false")
+        left, top, shown, _ = self.page.canvas_box()
+        target = self.page.element_centre(selector)
+        return [int((c - o - d) * 500 / shown) for c, o, d in zip(target, offset, (left, top))]
 
     def barrier_by_tap(self):
         self.page.tap(*BARRIER)
