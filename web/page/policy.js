@@ -18,6 +18,7 @@
 //              lift decides
 //   id         which press a release ends (a mouse button, a finger)
 //   modifiers  the toolkit's modifier bits
+//   code       for a key, the byte the program's key handler receives
 //   page       where a menu opened by it goes, in page (CSS) pixels, with
 //              `opener` and `focusFirst` for a menu opened from a control
 //              or a key, and `toggle` for one that closes it again
@@ -43,8 +44,9 @@ export class InputPolicy {
     this.#menu = menu;
     this.#shiftKey = shiftKey;
     this.#announce = announce;
-    // A touch or pen still clicks what lies under the menu once it has
-    // closed; a click from the keyboard (detail 0) was never a press here.
+    // A browser makes a click of a touch or pen press where it is lifted,
+    // on whatever lies there once the menu has closed. A click from the
+    // keyboard (detail 0) never followed a press.
     window.addEventListener('click', (e) => {
       if (!this.#clickTaken || e.detail === 0) return;
       this.#clickTaken = false;
