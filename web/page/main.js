@@ -27,8 +27,8 @@ const terminal = new Terminal({
 const queue = new InputQueue({
   onError: stop,
   onBusy: () => frames.hold(),
-  // After a key's handler (and its dialogue, if any), the keys go back to
-  // the window.
+  // Nothing left to run: a frame held back meanwhile is drawn, and after a
+  // dialogue the keys go back to the window.
   onIdle: () => {
     frames.resume();
     terminal.dialogueDone();
@@ -36,14 +36,13 @@ const queue = new InputQueue({
 });
 const toolkit = new Toolkit(canvas, queue);
 const menu = new Menu(byId('menu'), toolkit, announce);
-const policy = new InputPolicy({ canvas, toolkit, menu, shiftKey: byId('shift-key'), announce });
+const shiftKey = byId('shift-key');
+const policy = new InputPolicy({ canvas, toolkit, menu, shiftKey, announce });
 const devices = { canvas, toolkit, policy };
 new MouseInput(devices);
 new TouchInput(devices);
 new KeyboardInput({ ...devices, entry: byId('entry'), cursor: byId('cursor') });
-connectControls({
-  policy, keys: document.querySelectorAll('[data-key]'), shiftKey: byId('shift-key'), menuKey: byId('menu-key'),
-});
+connectControls({ policy, shiftKey, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
 
 // The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
 let program = null;
