@@ -34,14 +34,14 @@ export class TouchInput {
 
   #record(e, action, fields) {
     return {
-      device: e.pointerType, action, id: `${e.pointerType}${e.pointerId}`, button: Button.middle,
+      device: e.pointerType, action, id: `${e.pointerType}${e.pointerId}`, button: null,
       at: this.#toolkit.at(e.clientX, e.clientY), modifiers: modifiersOf(e), event: e, ...fields,
     };
   }
 
   #down(e) {
     if (!isTouchOrPen(e) || this.#gesture) return;
-    const taken = this.#policy.handle(this.#record(e, 'press', { target: e.target, button: null }));
+    const taken = this.#policy.handle(this.#record(e, 'press', { target: e.target }));
     if (taken || e.target !== this.#canvas) return;
     e.preventDefault();
     this.#canvas.setPointerCapture(e.pointerId);
@@ -67,7 +67,7 @@ export class TouchInput {
         Math.hypot(e.clientX - gesture.clientX, e.clientY - gesture.clientY) > SLOP) {
       clearTimeout(gesture.timer);
       gesture.kind = 'drag';
-      this.#policy.handle(this.#record(e, 'press', { at: gesture.start }));
+      this.#policy.handle(this.#record(e, 'press', { button: Button.middle, at: gesture.start }));
     }
     if (gesture.kind === 'drag') this.#drag(gesture, this.#record(e, 'move'));
   }
@@ -85,9 +85,8 @@ export class TouchInput {
     if (!gesture || e.pointerId !== gesture.id) {
       // A touch keeps reporting to where it went down: its lift is where it
       // is now.
-      this.#policy.handle(this.#record(e, 'release', {
-        target: document.elementFromPoint(e.clientX, e.clientY), button: null,
-      }));
+      const target = document.elementFromPoint(e.clientX, e.clientY);
+      this.#policy.handle(this.#record(e, 'release', { target }));
       return;
     }
     e.preventDefault();
@@ -97,7 +96,7 @@ export class TouchInput {
       this.#policy.handle(this.#record(e, 'click', { from: gesture.start }));
     } else if (gesture.kind === 'drag') {
       this.#drag(gesture, this.#record(e, 'move'));
-      this.#policy.handle(this.#record(e, 'release'));
+      this.#policy.handle(this.#record(e, 'release', { button: Button.middle }));
     }
   }
 
@@ -108,7 +107,9 @@ export class TouchInput {
     clearTimeout(gesture.timer);
     this.#gesture = null;
     if (gesture.kind === 'drag') {
-      this.#policy.handle(this.#record(e, 'release', { at: gesture.last || gesture.start, modifiers: 0 }));
+      this.#policy.handle(this.#record(e, 'release', {
+        button: Button.middle, at: gesture.last || gesture.start, modifiers: 0,
+      }));
     }
   }
 }
