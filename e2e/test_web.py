@@ -683,6 +683,7 @@ class Keyboard(PageCase):
         self.keys("ArrowRight", modifier="Control")
         self.keys("Enter")
         self.points.append((10, 500 - 222))
+        time.sleep(0.4)  # the cursor's position, still to be said, must not replace it
         self.announced("Point placed at 10, 222")
         for _ in range(12):
             self.keys("ArrowRight", modifier="Control")

@@ -32,7 +32,7 @@ export class InputPolicy {
   #toolkit;
   #menu;
   #shiftKey;
-  #announce;
+  #say;
   #held = new Map();  // id of a press the program has -> { button, at }
   #menuPress = null;  // id of the press the menu took: its release is the menu's too
   #clickTaken = false;  // the click a browser makes of that press is the menu's
@@ -43,7 +43,7 @@ export class InputPolicy {
     this.#toolkit = toolkit;
     this.#menu = menu;
     this.#shiftKey = shiftKey;
-    this.#announce = announce;
+    this.#say = announce;
     // A browser makes a click of a touch or pen press where it is lifted,
     // on whatever lies there once the menu has closed. A click from the
     // keyboard (detail 0) never followed a press.
@@ -168,7 +168,7 @@ export class InputPolicy {
     if (r.device === 'keyboard') {
       // Said once the cursor rests, not at every step of a held arrow.
       clearTimeout(this.#cursorTimer);
-      this.#cursorTimer = setTimeout(() => this.#announce(`Cursor at ${r.at.x}, ${r.at.y}`), 300);
+      this.#cursorTimer = setTimeout(() => this.#say(`Cursor at ${r.at.x}, ${r.at.y}`), 300);
     }
     return true;
   }
@@ -194,6 +194,13 @@ export class InputPolicy {
   // A left click takes Shift from the on-screen latch too.
   #modifiers(r, button) {
     return r.modifiers | (button === Button.left && this.#latched ? Modifier.shift : 0);
+  }
+
+  // Anything said makes a cursor position still waiting to be said stale:
+  // it would replace what was just said (a click made there).
+  #announce(text) {
+    clearTimeout(this.#cursorTimer);
+    this.#say(text);
   }
 
   get #latched() { return this.#shiftKey.getAttribute('aria-pressed') === 'true'; }
