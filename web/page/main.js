@@ -6,6 +6,7 @@ import { ShiftLatch, connectControls } from './controls.js';
 import { Frames } from './frames.js';
 import { TouchInput } from './gestures.js';
 import { KeyboardInput } from './keyboard.js';
+import { Layout } from './layout.js';
 import { Menu } from './menu.js';
 import { keepForOffline } from './offline.js';
 import { MouseInput } from './pointer.js';
@@ -21,6 +22,7 @@ const announce = announcer(byId('status'));
 const queue = new InputQueue({ onError: stop, onIdle: () => frames.resume() });
 const frames = new Frames(canvas, queue);
 const toolkit = new Toolkit(canvas, queue);
+const layout = new Layout(canvas, document.body);
 const terminal = new Terminal({
   view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
   returnFocus: () => canvas.focus(),
@@ -40,7 +42,11 @@ const page = {
   takeInput: (address, size) => terminal.takeInput(program.HEAPU8, address, size),
   waitForInput: () => terminal.waitForInput(),
   postRedisplay: () => frames.request(),
-  present: (pixels) => frames.present(program.HEAPU8, pixels),
+  present: (pixels, width, height) => frames.present(program.HEAPU8, pixels, width, height),
+  setWindowSize: (width, height) => {
+    layout.setSize(width, height);
+    toolkit.setSize(width);
+  },
   setTitle: (title) => { document.title = title; },
   setMenuEntry: (position, label) => menu.setEntry(position, label),
   clearMenu: () => menu.clear(),
@@ -105,6 +111,7 @@ start();
 // a way to end the program as a fatal error would.
 export const debug = Object.freeze({
   stats: frames.stats,
+  layout: () => layout.current,
   idle: () => queue.started && !queue.ended && !queue.busy && queue.length === 0 && !frames.pending,
   queued: () => queue.length,
   exit: (status) => queue.push({ kind: 'exit', status }),

@@ -1,0 +1,116 @@
+// How large the window is shown, and where the rest of the page goes.
+//
+// Students read the frames pixel by pixel, so every canvas pixel is shown as
+// the same whole number k of device pixels: the largest k that fits the room
+// the layout gives the canvas, as long as that fills at least FILL of the
+// room. Only where no whole k fills it that well is the canvas scaled to fit
+// the room, still drawn pixelated. With a mouse the room is at most the
+// window's own size in CSS pixels (a desktop window at the browser's zoom);
+// fingers get all the room there is.
+//
+// The room keeps the whole canvas inside the viewport. Three arrangements:
+// - wide: the canvas with its keys below, the console beside (a desktop);
+// - stacked: canvas, keys and console in one column (a phone held upright);
+// - beside: in a landscape viewport too low for the canvas and its keys one
+//   above the other, the canvas takes the height and the heading, the keys
+//   and the console sit beside it, all in view at once (a phone turned).
+// The choice is made again on every resize, turn and zoom.
+
+export const FILL = 0.6;
+// Below this many CSS pixels a landscape viewport always puts things beside
+// the canvas: under it, the keys and the entry below a canvas that fills the
+// width would be out of view.
+export const LOW = 600;
+
+// The canvas's shown size in CSS pixels for a room of `room` CSS pixels, a
+// window `size` pixels wide and `ratio` device pixels per CSS pixel: { k, css },
+// k null where the canvas is scaled to fit instead.
+export function fit(room, size, ratio) {
+  const k = Math.floor((room * ratio) / size);
+  const css = (size * k) / ratio;
+  if (k >= 1 && css >= FILL * room) return { k, css };
+  return { k: null, css: room };
+}
+
+// The arrangement and the canvas's size for a viewport of `width` x `height`
+// CSS pixels at `ratio` device pixels each. `coarse`: the main pointer is a
+// finger. `metrics` are the page's measures in CSS pixels: `pad` around the
+// page, `gap` between its parts, `side` the least width of a column beside
+// the canvas, `console` of a console beside the canvas in the wide
+// arrangement, `above` the heading's height and `below` the keys'.
+export function plan({ width, height, ratio, coarse }, size, metrics) {
+  const { pad, gap, side, console, above, below } = metrics;
+  const across = width - 2 * pad;
+  const down = height - 2 * pad;
+  const cap = (room) => Math.max(1, coarse ? room : Math.min(room, size));
+  const beside = () => ({ mode: 'beside', ...fit(cap(Math.min(down, across - gap - side)), size, ratio) });
+  const landscape = width > height;
+  if (landscape && height < LOW) return beside();
+  const shown = fit(cap(Math.min(across, down)), size, ratio);
+  // Where the keys would fall below the fold, a landscape viewport has room
+  // for them beside the canvas.
+  if (landscape && above + gap + shown.css + gap + below > down) return beside();
+  const mode = across >= shown.css + gap + console ? 'wide' : 'stacked';
+  return { mode, ...shown };
+}
+
+// Keeps the page laid out for `canvas` (inside `page`, the element that
+// carries the arrangement): applies the plan now and whenever the viewport
+// changes, once the program has said the window's size.
+export class Layout {
+  #canvas;
+  #page;
+  #size = 0;
+  #ratioQuery = null;
+  current = null;  // the plan applied last
+
+  constructor(canvas, page) {
+    this.#canvas = canvas;
+    this.#page = page;
+    window.addEventListener('resize', () => this.update());
+    window.addEventListener('orientationchange', () => this.update());
+    this.#watchRatio();
+  }
+
+  // The window's size, from the program: the canvas buffer takes it.
+  setSize(width, height) {
+    if (width !== height) throw new Error(`the page shows a square window, not ${width} x ${height}`);
+    this.#canvas.width = width;
+    this.#canvas.height = height;
+    this.#size = width;
+    this.update();
+  }
+
+  update() {
+    if (!this.#size) return;
+    const root = document.documentElement;
+    const view = {
+      width: root.clientWidth, height: root.clientHeight, ratio: window.devicePixelRatio || 1,
+      coarse: matchMedia('(pointer: coarse)').matches,
+    };
+    const next = plan(view, this.#size, this.#metrics());
+    this.current = next;
+    this.#page.dataset.layout = next.mode;
+    this.#page.style.setProperty('--shown', `${next.css}px`);
+  }
+
+  #metrics() {
+    const style = getComputedStyle(this.#page);
+    const length = (name) => parseFloat(style.getPropertyValue(name)) || 0;
+    const height = (selector) => document.querySelector(selector)?.getBoundingClientRect().height ?? 0;
+    return {
+      pad: length('--pad'), gap: length('--gap'), side: length('--side'), console: length('--console'),
+      above: height('header'), below: height('.controls'),
+    };
+  }
+
+  // A zoom, or the window moved to another screen, changes the ratio, and
+  // not always the viewport's size: a query for the present ratio says so.
+  #watchRatio() {
+    this.#ratioQuery = matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`);
+    this.#ratioQuery.addEventListener('change', () => {
+      this.#watchRatio();
+      this.update();
+    }, { once: true });
+  }
+}
