@@ -604,3 +604,17 @@ def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
         latency.append(stats["latencyMs"])
         time.sleep(0.02)
     return display, latency
+
+
+def browser_at_scale(scale):
+    """A headless Chromium whose own screen has `scale` device pixels per CSS
+    pixel. Only on a page shown at the browser's own scale does Chromium lay
+    boxes out in device pixels, as a phone does; emulating another scale
+    rounds them to whole CSS pixels first."""
+    flags = CHROMIUM_FLAGS
+    globals()["CHROMIUM_FLAGS"] = tuple(f for f in flags if not f.startswith("--force-device-scale-factor")) + (
+        "--force-device-scale-factor=%s" % scale,)
+    try:
+        return Browser("chromium")
+    finally:
+        globals()["CHROMIUM_FLAGS"] = flags

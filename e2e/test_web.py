@@ -711,10 +711,8 @@ class Keyboard(PageCase):
 
 
 class Layout(DeviceCase):
-    """The page on every screen. Chromium lays a page out in device pixels,
-    as a phone does, only where its own scale is the emulated one; at scale 1
-    it rounds the canvas to whole CSS pixels first. So this group has a
-    browser of its own at a phone's scale, 3."""
+    """The page on every screen, in a browser of its own at a phone's scale
+    (see browser_at_scale)."""
     DEVICE = PHONE
     # width, height (CSS pixels), device pixels per CSS pixel, touch screen,
     # device pixels per canvas pixel (None: no whole number fills 60 % of the
@@ -735,13 +733,7 @@ class Layout(DeviceCase):
 
     @classmethod
     def setUpClass(cls):
-        flags = browser.CHROMIUM_FLAGS
-        browser.CHROMIUM_FLAGS = tuple(f for f in flags if "scale-factor" not in f) + (
-            "--force-device-scale-factor=3",)
-        try:
-            cls.screen = browser.Browser()
-        finally:
-            browser.CHROMIUM_FLAGS = flags
+        cls.screen = browser.browser_at_scale(3)
 
     @classmethod
     def tearDownClass(cls):

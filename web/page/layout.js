@@ -56,17 +56,28 @@ export function plan({ width, height, ratio, coarse }, size, metrics) {
 
 // Keeps the page laid out for `canvas` (inside `page`, the element that
 // carries the arrangement): applies the plan now and whenever the viewport
-// changes, once the program has said the window's size.
+// changes, once the program has said the window's size. Of the scrolling
+// `views` (the console), one that showed its last lines still does after a
+// new arrangement changes its height.
 export class Layout {
   #canvas;
   #page;
+  #atEnd = new Map();  // each scrolling view -> whether it showed its last lines
   #size = 0;
   #ratioQuery = null;
   current = null;  // the plan applied last
 
-  constructor(canvas, page) {
+  constructor(canvas, page, views = []) {
     this.#canvas = canvas;
     this.#page = page;
+    // Read as the user or the program scrolls: by the time a resize is
+    // reported, the viewport's new height has already cut the view short.
+    for (const view of views) {
+      this.#atEnd.set(view, true);
+      view.addEventListener('scroll', () => {
+        this.#atEnd.set(view, view.scrollTop + view.clientHeight >= view.scrollHeight - 1);
+      });
+    }
     window.addEventListener('resize', () => this.update());
     window.addEventListener('orientationchange', () => this.update());
     this.#watchRatio();
@@ -92,6 +103,9 @@ export class Layout {
     this.current = next;
     this.#page.dataset.layout = next.mode;
     this.#page.style.setProperty('--shown', `${next.css}px`);
+    for (const [view, atEnd] of this.#atEnd) {
+      if (atEnd) view.scrollTop = view.scrollHeight;
+    }
   }
 
   #metrics() {

@@ -22,7 +22,7 @@ const announce = announcer(byId('status'));
 const queue = new InputQueue({ onError: stop, onIdle: () => frames.resume() });
 const frames = new Frames(canvas, queue);
 const toolkit = new Toolkit(canvas, queue);
-const layout = new Layout(canvas, document.body);
+const layout = new Layout(canvas, document.body, [byId('console')]);
 const terminal = new Terminal({
   view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
   returnFocus: () => canvas.focus(),
