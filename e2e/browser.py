@@ -528,52 +528,34 @@ class Page:
         return [entry["message"] for entry in self.driver.get_log("browser")
                 if entry.get("level") == "SEVERE"]
 
-    def screen_pixels(self, left, top, width, height):
-        """The device pixels the browser shows in a rectangle of the viewport
-        (in device pixels), as `height` rows of RGB bytes: what a user sees,
-        after the page's scaling."""
-        ratio, x, y = self.script("return [devicePixelRatio, scrollX, scrollY]")
-        shot = self.cdp("Page.captureScreenshot", format="png", captureBeyondViewport=False, clip=dict(
-            x=x + left / ratio, y=y + top / ratio, width=width / ratio, height=height / ratio, scale=1))
-        return self._png_rows(base64.b64decode(shot["data"]))[:height]
-
-    @staticmethod
-    def _png_rows(data):
-        """The rows of an 8-bit RGB PNG, as Chromium writes its screenshots."""
-        import struct
-        import zlib
-        pos, packed = 8, b""
-        while pos < len(data):
-            length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-            body = data[pos + 8:pos + 8 + length]
-            pos += 12 + length
-            if kind == b"IHDR":
-                width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-                if (depth, colour, interlace) != (8, 2, 0):
-                    raise AssertionError("a screenshot PNG of depth %d, colour type %d" % (depth, colour))
-            elif kind == b"IDAT":
-                packed += body
-        raw, stride = zlib.decompress(packed), width * 3
-        rows, above = [], bytearray(stride)
-        for y in range(height):
-            kind, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-            if kind == 2:
-                row = bytearray((a + b) & 255 for a, b in zip(row, above))
-            elif kind:
-                for i in range(stride):
-                    left, up, corner = (row[i - 3], above[i], above[i - 3]) if i >= 3 else (0, above[i], 0)
-                    if kind == 1:
-                        row[i] = (row[i] + left) & 255
-                    elif kind == 3:
-                        row[i] = (row[i] + (left + up) // 2) & 255
-                    else:
-                        guess = left + up - corner  # Paeth: the nearest of the three, in this order on ties
-                        near = min((abs(guess - left), 0, left), (abs(guess - up), 1, up),
-                                   (abs(guess - corner), 2, corner))
-                        row[i] = (row[i] + near[2]) & 255
-            rows.append(bytes(row))
-            above = row
-        return rows
+    def shown_as_canvas(self, k):
+        """Whether the device pixels the browser shows over the canvas are the
+        canvas's pixels, each exactly k x k: None if so, else the first device
+        pixel (x, y) from the canvas's corner that is not."""
+        shot = self.cdp("Page.captureScreenshot", format="png", clip=dict(zip(
+            ("x", "y", "width", "height", "scale"), self.script("""
+                const r = document.getElementById('view').getBoundingClientRect();
+                return [scrollX + r.left, scrollY + r.top, r.width, r.height, 1];"""))))["data"]
+        # Decoded by the browser's own image decoder, in a canvas of the test's.
+        return self.script("""
+            const [png, k] = arguments;
+            const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
+            return createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                     {colorSpaceConversion: 'none', premultiplyAlpha: 'none'}).then((image) => {
+              const view = document.getElementById('view');
+              if (image.width !== view.width * k || image.height !== view.height * k) return [image.width, -1];
+              const work = new OffscreenCanvas(image.width, image.height).getContext('2d');
+              work.drawImage(image, 0, 0);
+              const shown = work.getImageData(0, 0, image.width, image.height).data;
+              const own = view.getContext('2d').getImageData(0, 0, view.width, view.height).data;
+              for (let y = 0; y < image.height; y++) {
+                for (let x = 0; x < image.width; x++) {
+                  const i = 4 * (y * image.width + x), j = 4 * (Math.floor(y / k) * view.width + Math.floor(x / k));
+                  if (shown[i] !== own[j] || shown[i + 1] !== own[j + 1] || shown[i + 2] !== own[j + 2]) return [x, y];
+                }
+              }
+              return null;
+            });""", shot, k)
 
 
 @contextlib.contextmanager

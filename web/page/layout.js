@@ -16,16 +16,16 @@
 //   and the console sit beside it, all in view at once (a phone turned).
 // The choice is made again on every resize, turn and zoom.
 
-export const FILL = 0.6;
+const FILL = 0.6;
 // Below this many CSS pixels a landscape viewport always puts things beside
 // the canvas: under it, the keys and the entry below a canvas that fills the
 // width would be out of view.
-export const LOW = 600;
+const LOW = 600;
 
 // The canvas's shown size in CSS pixels for a room of `room` CSS pixels, a
 // window `size` pixels wide and `ratio` device pixels per CSS pixel: { k, css },
 // k null where the canvas is scaled to fit instead.
-export function fit(room, size, ratio) {
+function fit(room, size, ratio) {
   const k = Math.floor((room * ratio) / size);
   const css = (size * k) / ratio;
   if (k >= 1 && css >= FILL * room) return { k, css };
@@ -36,10 +36,10 @@ export function fit(room, size, ratio) {
 // CSS pixels at `ratio` device pixels each. `coarse`: the main pointer is a
 // finger. `metrics` are the page's measures in CSS pixels: `pad` around the
 // page, `gap` between its parts, `side` the least width of a column beside
-// the canvas, `console` of a console beside the canvas in the wide
+// the canvas, `terminal` of the console beside the canvas in the wide
 // arrangement, `above` the heading's height and `below` the keys'.
-export function plan({ width, height, ratio, coarse }, size, metrics) {
-  const { pad, gap, side, console, above, below } = metrics;
+function plan({ width, height, ratio, coarse }, size, metrics) {
+  const { pad, gap, side, terminal, above, below } = metrics;
   const across = width - 2 * pad;
   const down = height - 2 * pad;
   const cap = (room) => Math.max(1, coarse ? room : Math.min(room, size));
@@ -50,8 +50,18 @@ export function plan({ width, height, ratio, coarse }, size, metrics) {
   // Where the keys would fall below the fold, a landscape viewport has room
   // for them beside the canvas.
   if (landscape && above + gap + shown.css + gap + below > down) return beside();
-  const mode = across >= shown.css + gap + console ? 'wide' : 'stacked';
+  const mode = across >= shown.css + gap + terminal ? 'wide' : 'stacked';
   return { mode, ...shown };
+}
+
+// The window size said last, in the browser's storage where there is one (a
+// private window may have none).
+function remembered(how, value) {
+  try {
+    return how === 'set' ? localStorage.setItem('bezier.window', value) : localStorage.getItem('bezier.window');
+  } catch {
+    return null;
+  }
 }
 
 // Keeps the page laid out for `canvas` (inside `page`, the element that
@@ -81,6 +91,15 @@ export class Layout {
     window.addEventListener('resize', () => this.update());
     window.addEventListener('orientationchange', () => this.update());
     this.#watchRatio();
+    // Until the program says its window's size, the page is laid out for
+    // the size it said on the last visit, so that the page does not change
+    // its arrangement once the program has loaded. On a first visit the
+    // canvas takes the room there is meanwhile.
+    const last = Number(remembered('get'));
+    if (Number.isInteger(last) && last > 0) {
+      this.#size = last;
+      this.update();
+    }
   }
 
   // The window's size, from the program: the canvas buffer takes it.
@@ -89,6 +108,7 @@ export class Layout {
     this.#canvas.width = width;
     this.#canvas.height = height;
     this.#size = width;
+    remembered('set', String(width));
     this.update();
   }
 
@@ -113,7 +133,7 @@ export class Layout {
     const length = (name) => parseFloat(style.getPropertyValue(name)) || 0;
     const height = (selector) => document.querySelector(selector)?.getBoundingClientRect().height ?? 0;
     return {
-      pad: length('--pad'), gap: length('--gap'), side: length('--side'), console: length('--console'),
+      pad: length('--pad'), gap: length('--gap'), side: length('--side'), terminal: length('--console'),
       above: height('header'), below: height('.controls'),
     };
   }
