@@ -842,7 +842,7 @@ class Layout(DeviceCase):
         # A touch lands on the canvas pixel under it: the canvas is scaled.
         left, top, shown, _ = self.page.canvas_box()
         for fx, fy in ((0.2037, 0.7129), (0.8811, 0.1), (0.999, 0.999)):
-            # Touch positions arrive in whole CSS pixels.
+            # Touches at whole CSS pixels, off the canvas pixels' centres.
             cx, cy = round(left + fx * shown), round(top + fy * shown)
             before = self.page.script("return window.scrollY")
             self.page.tap_client(cx, cy)

@@ -26,7 +26,9 @@ const LOW = 600;
 // window `size` pixels wide and `ratio` device pixels per CSS pixel: { k, css },
 // k null where the canvas is scaled to fit instead.
 function fit(room, size, ratio) {
-  const k = Math.floor((room * ratio) / size);
+  // Browsers report the ratio in single precision (1.0000000298 for 1): a
+  // room that fits k exactly must not come out a hair short of it.
+  const k = Math.floor((room * ratio) / size + 1e-6);
   const css = (size * k) / ratio;
   if (k >= 1 && css >= FILL * room) return { k, css };
   return { k: null, css: room };
