@@ -749,25 +749,24 @@ class Layout(DeviceCase):
             chromium = module_browser
 
     def boxes(self, scroll):
-        """The viewport and the client rectangles of the canvas, the keys and
-        the entry (left, top, right, bottom), after the canvas is scrolled
-        into view if `scroll`."""
+        """The viewport's size and the client rectangles of the canvas, the
+        keys and the entry (left, top, right, bottom), after the canvas is
+        scrolled into view if `scroll`."""
         return self.page.script("""
-            const view = document.getElementById('view');
+            const view = document.getElementById('view'), root = document.documentElement;
             if (arguments[0]) view.scrollIntoView();
             const box = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
-            const root = document.documentElement;
-            return {viewport: [0, 0, root.clientWidth, root.clientHeight], scrolls: root.scrollWidth > root.clientWidth,
+            return {viewport: [root.clientWidth, root.clientHeight], scrolls: root.scrollWidth > root.clientWidth,
                     view: box(view), keys: box(document.querySelector('.controls')),
-                    entry: box(document.getElementById('entry')), ratio: devicePixelRatio,
+                    entry: box(document.getElementById('entry')),
                     buffer: [view.width, view.height], rendering: getComputedStyle(view).imageRendering};""", scroll)
 
     def assertInView(self, boxes, *names):
+        width, height = boxes["viewport"]
         for name in names:
             left, top, right, bottom = boxes[name]
-            self.assertTrue(left >= 0 and top >= 0 and right <= boxes["viewport"][2] and
-                            bottom <= boxes["viewport"][3], "%s at %s is not in the viewport %s"
-                            % (name, boxes[name], boxes["viewport"]))
+            self.assertTrue(left >= 0 and top >= 0 and right <= width and bottom <= height,
+                            "%s at %s is not in the %d x %d viewport" % (name, boxes[name], width, height))
 
     def test_every_screen_shows_the_whole_canvas_with_pixels_of_one_size(self):
         for width, height, ratio, touch, k in self.SCREENS:
