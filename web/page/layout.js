@@ -76,7 +76,7 @@ export class Layout {
   #page;
   #atEnd = new Map();  // each scrolling view -> whether it showed its last lines
   #size = 0;
-  #ratioQuery = null;
+  #ratioQuery = null;  // kept, so that its listener lives as long as the page
   current = null;  // the plan applied last
 
   constructor(canvas, page, views = []) {
@@ -125,8 +125,8 @@ export class Layout {
     this.current = next;
     this.#page.dataset.layout = next.mode;
     this.#page.style.setProperty('--shown', `${next.css}px`);
-    for (const [view, atEnd] of this.#atEnd) {
-      if (atEnd) view.scrollTop = view.scrollHeight;
+    for (const [scroller, atEnd] of this.#atEnd) {
+      if (atEnd) scroller.scrollTop = scroller.scrollHeight;
     }
   }
 
