@@ -528,6 +528,35 @@ class Page:
         return [entry["message"] for entry in self.driver.get_log("browser")
                 if entry.get("level") == "SEVERE"]
 
+    def shown_as_canvas(self, k):
+        """Whether the device pixels the browser shows over the canvas are the
+        canvas's pixels, each exactly k x k: None if so, else the first device
+        pixel (x, y) from the canvas's corner that is not."""
+        shot = self.cdp("Page.captureScreenshot", format="png", clip=dict(zip(
+            ("x", "y", "width", "height", "scale"), self.script("""
+                const r = document.getElementById('view').getBoundingClientRect();
+                return [scrollX + r.left, scrollY + r.top, r.width, r.height, 1];"""))))["data"]
+        # Decoded by the browser's own image decoder, in a canvas of the test's.
+        return self.script("""
+            const [png, k] = arguments;
+            const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
+            return createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                     {colorSpaceConversion: 'none', premultiplyAlpha: 'none'}).then((image) => {
+              const view = document.getElementById('view');
+              if (image.width !== view.width * k || image.height !== view.height * k) return [image.width, -1];
+              const work = new OffscreenCanvas(image.width, image.height).getContext('2d');
+              work.drawImage(image, 0, 0);
+              const shown = work.getImageData(0, 0, image.width, image.height).data;
+              const own = view.getContext('2d').getImageData(0, 0, view.width, view.height).data;
+              for (let y = 0; y < image.height; y++) {
+                for (let x = 0; x < image.width; x++) {
+                  const i = 4 * (y * image.width + x), j = 4 * (Math.floor(y / k) * view.width + Math.floor(x / k));
+                  if (shown[i] !== own[j] || shown[i + 1] !== own[j + 1] || shown[i + 2] !== own[j + 2]) return [x, y];
+                }
+              }
+              return null;
+            });""", shot, k)
+
 
 @contextlib.contextmanager
 def served_page(site, engine=None):
@@ -557,3 +586,17 @@ def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
         latency.append(stats["latencyMs"])
         time.sleep(0.02)
     return display, latency
+
+
+def browser_at_scale(scale):
+    """A headless Chromium whose own screen has `scale` device pixels per CSS
+    pixel. Only on a page shown at the browser's own scale does Chromium lay
+    boxes out in device pixels, as a phone does; emulating another scale
+    rounds them to whole CSS pixels first."""
+    flags = CHROMIUM_FLAGS
+    globals()["CHROMIUM_FLAGS"] = tuple(f for f in flags if not f.startswith("--force-device-scale-factor")) + (
+        "--force-device-scale-factor=%s" % scale,)
+    try:
+        return Browser("chromium")
+    finally:
+        globals()["CHROMIUM_FLAGS"] = flags

@@ -732,28 +732,126 @@ class Keyboard(PageCase):
 
 
 class Layout(DeviceCase):
+    """The page on every screen, in a browser of its own at a phone's scale
+    (see browser_at_scale)."""
     DEVICE = PHONE
+    # width, height (CSS pixels), device pixels per CSS pixel, touch screen,
+    # device pixels per canvas pixel (None: no whole number fills 60 % of the
+    # room, so the canvas is scaled to fit).
+    SCREENS = [
+        (360, 740, 3, True, 2),        # a phone
+        (390, 844, 3, True, 2),
+        (320, 568, 2, True, 1),        # a small phone
+        (740, 360, 3, True, 2),        # a phone turned
+        (568, 320, 2, True, 1),        # a small phone turned
+        (820, 1180, 2, True, 3),       # a tablet
+        (1180, 820, 2, True, 3),       # a tablet turned
+        (1366, 768, 1, False, 1),      # a laptop with a mouse: 500 CSS pixels
+        (1440, 900, 2, False, 2),
+        (1280, 800, 1.75, False, None),
+        (320, 320, 1, False, None),    # the least viewport
+    ]
 
-    def layout(self):
+    @classmethod
+    def setUpClass(cls):
+        cls.screen = browser.browser_at_scale(3)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.screen.quit()
+
+    def setUp(self):
+        # The pages of this group load in its own browser.
+        global chromium
+        module_browser, chromium = chromium, self.screen
+        try:
+            super().setUp()
+        finally:
+            chromium = module_browser
+
+    def boxes(self, scroll):
+        """The viewport's size and the client rectangles of the canvas, the
+        keys and the entry (left, top, right, bottom), after the canvas is
+        scrolled into view if `scroll`."""
         return self.page.script("""
-            const v = document.getElementById('view').getBoundingClientRect();
-            const root = document.scrollingElement;
-            return {scrollWidth: root.scrollWidth, width: root.clientWidth, left: v.left, right: v.right,
-                    shown: v.width, rendering: getComputedStyle(document.getElementById('view')).imageRendering,
-                    buffer: [document.getElementById('view').width, document.getElementById('view').height]};""")
+            const view = document.getElementById('view'), root = document.documentElement;
+            if (arguments[0]) view.scrollIntoView();
+            const box = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
+            return {viewport: [root.clientWidth, root.clientHeight], scrolls: root.scrollWidth > root.clientWidth,
+                    view: box(view), keys: box(document.querySelector('.controls')),
+                    entry: box(document.getElementById('entry')),
+                    buffer: [view.width, view.height], rendering: getComputedStyle(view).imageRendering};""", scroll)
+
+    def assertInView(self, boxes, *names):
+        width, height = boxes["viewport"]
+        for name in names:
+            left, top, right, bottom = boxes[name]
+            self.assertTrue(left >= 0 and top >= 0 and right <= width and bottom <= height,
+                            "%s at %s is not in the %d x %d viewport" % (name, boxes[name], width, height))
+
+    def test_every_screen_shows_the_whole_canvas_with_pixels_of_one_size(self):
+        for width, height, ratio, touch, k in self.SCREENS:
+            with self.subTest(screen="%dx%d at %s" % (width, height, ratio)):
+                self.page.emulate(width, height, ratio, mobile=touch, touch=touch)
+                self.page.reload()
+                at_load = self.boxes(scroll=False)
+                if width > height:
+                    self.assertInView(at_load, "view", "keys", "entry")
+                boxes = self.boxes(scroll=True)
+                self.assertInView(boxes, "view")
+                self.assertFalse(boxes["scrolls"], "the page scrolls sideways")
+                self.assertEqual((boxes["buffer"], boxes["rendering"]), ([500, 500], "pixelated"))
+                left, top, right, bottom = boxes["view"]
+                self.assertAlmostEqual(right - left, bottom - top, places=3)
+                per_pixel = (right - left) * ratio / 500
+                if k is None:
+                    self.assertGreater(abs(per_pixel - round(per_pixel)), 0.05, "a whole k would fit")
+                    continue
+                self.assertAlmostEqual(per_pixel, k, delta=0.001)
+                for spot in SPOTS[:4]:
+                    self.page.click(*spot)
+                self.points = [point(spot) for spot in SPOTS[:4]]
+                self.expect_scene()
+                self.assertIsNone(self.page.shown_as_canvas(k), "a device pixel that is not its canvas pixel")
+
+    def test_a_phone_turned_edits_by_touch_with_the_canvas_keys_and_entry_in_view(self):
+        self.page.emulate(740, 360, 3, mobile=True, touch=True)
+        self.page.reload()
+        for spot in SPOTS[:6]:
+            self.page.tap(*spot)
+            self.points.append(point(spot))
+        self.expect_scene()
+        self.tap_control("#shift-key")
+        self.page.tap(SPOTS[1][0] + 20, SPOTS[1][1] - 20)
+        del self.points[1]
+        self.expect_scene()
+        self.page.touch_drag((SPOTS[3][0] + 15, SPOTS[3][1] + 10), [(300, 300), (280, 250), (261, 241)])
+        self.points[2] = point((261, 241))
+        self.expect_scene()
+        # The dialogue waits with all it needs in view, nothing scrolled.
+        self.tap_control("#key-t")
+        self.out += TOLERANCE_PROMPT % 5
+        self.page.wait_console(self.out)
+        self.assertEqual(self.page.entry_waiting(), (True, True))
+        self.assertInView(self.boxes(scroll=False), "view", "keys", "entry")
+        self.page.enter_line("40")
+        self.tolerance = 40
+        self.expect_scene()
+        # Turned upright in the middle of a drag, the phone lays the page out
+        # anew, and the drag keeps the mapping it started with until it ends.
+        left, top, width, _ = self.page.canvas_box()
+        self.page.press(*SPOTS[4], button=1)
+        self.page.emulate(360, 740, 3, mobile=True, touch=True)
+        harness.wait_until(lambda: self.page.canvas_box()[:2] != (left, top), 5, "the page laid out anew")
+        end = (120, 200)
+        cx, cy = left + (end[0] + 0.5) * width / 500, top + (end[1] + 0.5) * width / 500
+        for kind, buttons in (("mouseMoved", 4), ("mouseReleased", 0)):
+            self.page.cdp("Input.dispatchMouseEvent", type=kind, x=cx, y=cy, button="middle", buttons=buttons,
+                          clickCount=1)
+        self.points[3] = point(end)
+        self.expect_scene()
 
     def test_a_phone_sees_the_whole_canvas_and_fingers_get_large_targets(self):
-        for width in (360, 320):
-            with self.subTest(width=width):
-                self.page.emulate(**dict(PHONE, width=width))
-                self.page.reload()
-                box = self.layout()
-                self.assertLessEqual(box["scrollWidth"], box["width"], "the page scrolls sideways")
-                self.assertGreaterEqual(box["left"], 0)
-                self.assertLessEqual(box["right"], width)
-                self.assertLess(box["shown"], 500)
-                self.assertEqual(box["rendering"], "pixelated")
-                self.assertEqual(box["buffer"], [500, 500])
         # Controls and menu entries are at least 44 x 44 CSS pixels.
         self.tap_control("#menu-key")
         sizes = self.page.script("return Array.from(document.querySelectorAll('.controls button, #menu li'),"
@@ -764,7 +862,7 @@ class Layout(DeviceCase):
         # A touch lands on the canvas pixel under it: the canvas is scaled.
         left, top, shown, _ = self.page.canvas_box()
         for fx, fy in ((0.2037, 0.7129), (0.8811, 0.1), (0.999, 0.999)):
-            # Touch positions arrive in whole CSS pixels.
+            # Touches at whole CSS pixels, off the canvas pixels' centres.
             cx, cy = round(left + fx * shown), round(top + fy * shown)
             before = self.page.script("return window.scrollY")
             self.page.tap_client(cx, cy)

@@ -44,14 +44,20 @@ EM_JS(void, PageSetMenuEntry, (int position, const char* label),
 EM_JS(void, PageClearMenu, (), { Module.page.clearMenu(); });
 EM_JS(void, PageAttachMenu, (int button), { Module.page.attachMenu(button); });
 EM_JS(void, PagePostRedisplay, (), { Module.page.postRedisplay(); });
-EM_JS(void, PagePresent, (const void* pixels), { Module.page.present(pixels); });
+// The framebuffer's own size goes with it, so that the page never reads
+// more or less of the program's memory than the frame takes.
+EM_JS(void, PagePresent, (const void* pixels, int width, int height),
+      { Module.page.present(pixels, width, height); });
+EM_JS(void, PageSetWindowSize, (int width, int height), { Module.page.setWindowSize(width, height); });
 
 
 extern "C" {
 
 void glutInitDisplayMode(unsigned int) {}
-// The canvas is the window and has its size from the page.
-void glutInitWindowSize(int, int) {}
+// The canvas is the window: its buffer takes the size the program asks for,
+// and the page chooses how large to show it. The page has no way to resize a
+// window, so a later request changes nothing.
+void glutInitWindowSize(int width, int height) { PageSetWindowSize(width, height); }
 void glutReshapeWindow(int, int) {}
 
 void glutInit(int*, char**) {
@@ -98,7 +104,7 @@ void glutAttachMenu(int button) { PageAttachMenu(button); }
 
 void glutPostRedisplay(void) { PagePostRedisplay(); }
 
-void glutSwapBuffers(void) { PagePresent(FramebufferPixels()); }
+void glutSwapBuffers(void) { PagePresent(FramebufferPixels(), WindowSize, WindowSize); }
 
 // The browser runs the event loop: the window is shown (the first reshape,
 // then a first frame), and control goes back to the page.

@@ -63,13 +63,21 @@ export class Frames {
   }
 
   // The framebuffer at `address` in `heap` (R, G, B, A per pixel, top row
-  // first, the canvas's size) goes onto the canvas as it is.
-  present(heap, address) {
-    const { width, height } = this.#context.canvas;
+  // first, `width` x `height` as the program says) goes onto the canvas as it
+  // is. A frame of another size than the canvas would be read from the wrong
+  // memory and shown skewed: that is the page's fault, and it stops here.
+  present(heap, address, width, height) {
+    const canvas = this.#context.canvas;
+    if (width !== canvas.width || height !== canvas.height) {
+      throw new Error(`a ${width} x ${height} frame for a ${canvas.width} x ${canvas.height} canvas`);
+    }
+    const bytes = width * height * 4;
+    if (!Number.isInteger(address) || address < 0 || address + bytes > heap.byteLength) {
+      throw new Error(`a frame at ${address} outside the program's ${heap.byteLength} bytes`);
+    }
     const data = this.#image?.data;
-    if (!data || data.buffer !== heap.buffer || data.byteOffset !== address) {
-      this.#image = new ImageData(new Uint8ClampedArray(heap.buffer, address, width * height * 4),
-                                  width, height);
+    if (!data || data.buffer !== heap.buffer || data.byteOffset !== address || data.length !== bytes) {
+      this.#image = new ImageData(new Uint8ClampedArray(heap.buffer, address, bytes), width, height);
     }
     this.#context.putImageData(this.#image, 0, 0);
   }

@@ -6,6 +6,7 @@ import { connectControls } from './controls.js';
 import { Frames } from './frames.js';
 import { TouchInput } from './gestures.js';
 import { KeyboardInput } from './keyboard.js';
+import { Layout } from './layout.js';
 import { Menu } from './menu.js';
 import { keepForOffline } from './offline.js';
 import { MouseInput } from './pointer.js';
@@ -20,6 +21,7 @@ const canvas = byId('view');
 const announce = announcer(byId('status'));
 
 const frames = new Frames(canvas);
+const layout = new Layout(canvas, document.body, [byId('console')]);
 const terminal = new Terminal({
   view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
   returnFocus: () => canvas.focus(),
@@ -51,7 +53,11 @@ const page = {
   takeInput: (address, size) => terminal.takeInput(program.HEAPU8, address, size),
   waitForInput: () => terminal.waitForInput(),
   postRedisplay: () => frames.request(),
-  present: (pixels) => frames.present(program.HEAPU8, pixels),
+  present: (pixels, width, height) => frames.present(program.HEAPU8, pixels, width, height),
+  setWindowSize: (width, height) => {
+    layout.setSize(width, height);
+    toolkit.setSize(width);
+  },
   setTitle: (title) => { document.title = title; },
   setMenuEntry: (position, label) => menu.setEntry(position, label),
   clearMenu: () => menu.clear(),
@@ -109,6 +115,7 @@ start();
 // a way to end the program as a fatal error would.
 export const debug = Object.freeze({
   stats: frames.stats,
+  layout: () => layout.current,
   idle: () => queue.started && !queue.ended && !queue.busy && queue.length === 0 && !frames.pending,
   queued: () => queue.length,
   exit: (status) => queue.push({ kind: 'exit', status }),

@@ -25,59 +25,102 @@ export function characterOf(event) {
 export class Toolkit {
   #queue;
   #canvas;
+  #held = new Set();  // the buttons delivered down and not yet up
+  #grab = null;  // the canvas's place on the page while a button is held
+  // Jobs made before the window had a size, with positions in fractions.
+  #unsized = [];
 
   constructor(canvas, queue) {
     this.#canvas = canvas;
     this.#queue = queue;
-    // The window's size is the canvas buffer's, whatever size it is shown at.
-    this.size = canvas.width;
+    // The window's size, once the program has made its window (setSize);
+    // the canvas buffer has it, whatever size the canvas is shown at.
+    this.size = 0;
     // Where the pointer was last seen, in window pixels from the top-left
     // corner; keys are delivered with it, as the toolkit does.
-    this.pointer = { x: this.size / 2, y: this.size / 2 };
+    this.pointer = { x: 0.5, y: 0.5, unsized: true };
   }
 
-  // The box the window's pixels fill on the screen, in client (CSS) pixels:
-  // the canvas may be shown smaller than its buffer on a narrow screen. Both
-  // ways between client positions and window pixels are measured from it.
-  #shown() { return this.#canvas.getBoundingClientRect(); }
-
-  // The window pixel under a position in client pixels.
-  at(clientX, clientY) {
-    const box = this.#shown();
-    return {
-      x: Math.floor((clientX - box.left) * this.size / box.width),
-      y: Math.floor((clientY - box.top) * this.size / box.height),
+  // The program has made its window. Input made while it loaded was mapped
+  // onto a canvas of unknown size, in fractions of it; none of it has run
+  // yet (the queue starts after the program's start-up), so it becomes
+  // pixels now.
+  setSize(size) {
+    this.size = size;
+    const pixels = (job) => {
+      if (!job.unsized) return;
+      job.x = Math.floor(job.x * size);
+      job.y = Math.floor(job.y * size);
+      delete job.unsized;
     };
+    this.#unsized.forEach(pixels);
+    this.#unsized = [];
+    pixels(this.pointer);
   }
 
-  // The client position of the centre of the window pixel `at`.
+  // The window pixel under a position in client (CSS) pixels, wherever and
+  // at whatever size the canvas is shown: floor of the offset times the
+  // window's size over the shown size. While a button is held the canvas's
+  // place and size at the press stay the mapping (a page scrolled meanwhile
+  // is followed), so that a drag means the same pixels from start to end even
+  // if the layout changes under it.
+  at(clientX, clientY) {
+    const box = this.#grab ?? this.#place();
+    const dx = clientX + window.scrollX - box.left;
+    const dy = clientY + window.scrollY - box.top;
+    if (!this.size) return { x: dx / box.width, y: dy / box.height, unsized: true };
+    return { x: Math.floor(dx * this.size / box.width), y: Math.floor(dy * this.size / box.height) };
+  }
+
+  #place() {
+    const box = this.#canvas.getBoundingClientRect();
+    return { left: box.left + window.scrollX, top: box.top + window.scrollY, width: box.width, height: box.height };
+  }
+
+  // The client position of the centre of the window pixel `at`: the inverse
+  // of `at`, measured from the same box.
   clientAt(at) {
-    const box = this.#shown();
+    const box = this.#grab ?? this.#place();
     return {
-      x: box.left + (at.x + 0.5) * box.width / this.size,
-      y: box.top + (at.y + 0.5) * box.height / this.size,
+      x: box.left - window.scrollX + (at.x + 0.5) * box.width / this.size,
+      y: box.top - window.scrollY + (at.y + 0.5) * box.height / this.size,
     };
   }
 
   mouse(button, state, at, modifiers) {
+    if (state === State.down) {
+      if (this.#held.size === 0) this.#grab = this.#place();
+      this.#held.add(button);
+    } else {
+      this.#held.delete(button);
+      if (this.#held.size === 0) this.#grab = null;
+    }
     this.pointer = at;
-    this.#queue.push({ kind: 'mouse', button, state, x: at.x, y: at.y, modifiers });
+    this.#push({ kind: 'mouse', button, state, x: at.x, y: at.y, modifiers }, at);
   }
 
   // `held`: a button is down (the toolkit's motion callback, else the
   // passive-motion one).
   motion(at, held) {
     this.pointer = at;
-    this.#queue.push({ kind: 'motion', x: at.x, y: at.y, held });
+    this.#push({ kind: 'motion', x: at.x, y: at.y, held }, at);
   }
 
   key(code, modifiers) {
-    this.#queue.push({ kind: 'key', code, x: this.pointer.x, y: this.pointer.y, modifiers });
+    this.#push({ kind: 'key', code, x: this.pointer.x, y: this.pointer.y, modifiers }, this.pointer);
   }
 
   // `item` counts from 1, as the toolkit's menu entries do.
   menu(item) {
     this.#queue.push({ kind: 'menu', item });
+  }
+
+  #push(job, at) {
+    if (at.unsized) {
+      job.unsized = true;
+      this.#unsized.push(job);
+    }
+    this.#queue.push(job);
   }
 }
 
