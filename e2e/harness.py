@@ -633,22 +633,3 @@ def send_delete_window(display, window):
         x11.XFlush(dpy)
     finally:
         x11.XCloseDisplay(dpy)
-
-
-# ---------------------------------------------------------------- texts
-
-# The controls summary the program writes to standard output at start, word
-# for word (its misspelling and the menu entry it does not have included).
-HELP = (" Controls done by mouse:\n"
-        "  left: Place point\n"
-        "  shift-left: delete point\n"
-        "  middle-drag: move point\n"
-        "  right: Popup menu (includes:\n"
-        "    clear function\n"
-        "    choice of spline types\n"
-        "    toggle 3D-rotation)\n"
-        " Controsl done by keyboard:\n"
-        "  t: Sets tolerance for when deCasteljau's should stop\n"
-        "     (Default: 5; Good value for wireframe: 20)\n"
-        "  n: Sets the number of steps used in B-spline evaluation\n"
-        "     (Default: 25; Good value for wireframe: 10)\n")

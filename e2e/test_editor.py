@@ -20,11 +20,25 @@ import tempfile
 import unittest
 
 import harness
-from harness import HELP, SIZE
+from harness import SIZE
 
 BINARY = os.environ.get("BEZIER_BINARY")
 ORACLE = os.environ.get("BEZIER_ORACLE")
 ARTIFACTS = os.environ.get("E2E_ARTIFACTS") or tempfile.mkdtemp(prefix="bezier-e2e-")
+
+HELP = (" Controls done by mouse:\n"
+        "  left: Place point\n"
+        "  shift-left: delete point\n"
+        "  middle-drag: move point\n"
+        "  right: Popup menu (includes:\n"
+        "    clear function\n"
+        "    choice of spline types\n"
+        "    toggle 3D-rotation)\n"
+        " Controsl done by keyboard:\n"
+        "  t: Sets tolerance for when deCasteljau's should stop\n"
+        "     (Default: 5; Good value for wireframe: 20)\n"
+        "  n: Sets the number of steps used in B-spline evaluation\n"
+        "     (Default: 25; Good value for wireframe: 10)\n")
 
 STEPS_PROMPT = "Current value for number of steps for B-spline: %d\nNew value :"
 TOLERANCE_PROMPT = "Current value for deCasteljau Tolerance : %d\nNew value :"

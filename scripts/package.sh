@@ -7,11 +7,10 @@
 # build or test of the tree. scripts/web_archive.sh writes the browser
 # edition's archive.
 set -euo pipefail
-[ $# -gt 0 ] && dir=$(realpath -m "$1")
+dir=$(realpath -m "${1:-$(dirname "$0")/../build/package}")
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 ensure_packages "${PACKAGE_PACKAGES[@]}"
-dir=${dir:-build/package}
 
 # The program is built with the hardening flags dpkg-buildflags gives every
 # Debian package (fortify, stack protector, relro and, with +all, immediate

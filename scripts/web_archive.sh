@@ -5,11 +5,10 @@
 # build/package, where the archive lands; the build itself goes to <dir>/web).
 # The tree's own build/web, which the browser suite serves, is left alone.
 set -euo pipefail
-[ $# -gt 0 ] && dir=$(realpath -m "$1")
+dir=$(realpath -m "${1:-$(dirname "$0")/../build/package}")
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 ensure_packages "${WEB_PACKAGES[@]}"
-dir=${dir:-build/package}
 
 configure_and_build web "$dir/web" >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/web/CMakeCache.txt")
