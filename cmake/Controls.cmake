@@ -30,6 +30,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
       list(POP_FRONT numbers placeholder header constant)
       list(APPEND headers ${PROJECT_SOURCE_DIR}/${header})
     endwhile()
+    list(REMOVE_DUPLICATES headers)
     add_custom_command(
       OUTPUT ${output}
       COMMAND ${CMAKE_COMMAND} -DFORMAT=${format} -DTEMPLATE=${template} -DOUTPUT=${output}
