@@ -6,41 +6,31 @@
 # list, lintian's verdict (hardening and stripping included), its manual page
 # as `man` renders it, and the unpacked program opening its window on a
 # virtual display of its own and ending with status 0 when that window is
-# closed.
+# closed (driven by the real-window suite's harness, e2e/harness.py).
 #
-# Usage: check_package.sh <source dir> <expected version> <close_window helper>
-# Everything happens in a fresh temporary directory (build tree, package,
+# Usage: check_package.sh <source dir> <expected version>
+# Everything happens in a fresh temporary directory (build trees, package,
 # unpacked tree, display), so it can run beside other checks. Any deviation
 # fails loudly.
 set -euo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 <source dir> <expected version> <close_window helper>" >&2
+if [ $# -ne 2 ]; then
+  echo "usage: $0 <source dir> <expected version>" >&2
   exit 2
 fi
 srcdir=$1
 version=$2
-close_window=$3
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
-for tool in cmake cpack dpkg dpkg-deb dpkg-parsechangelog lintian desktop-file-validate python3 groff man zcat Xvfb xdotool xwininfo timeout; do
+for tool in cmake cpack dpkg dpkg-deb dpkg-parsechangelog lintian desktop-file-validate python3 groff man zcat; do
   command -v "$tool" >/dev/null || fail "the tool '$tool' is not installed"
 done
 [ -f "$srcdir/CMakePresets.json" ] || fail "$srcdir is not the source tree"
-[ -x "$close_window" ] || fail "helper $close_window is not built"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bezier-package.XXXXXX")
-app_pid=""
-xvfb_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 
 # Every file the install rules put under the prefix, and nothing else.
 installed_files="bin/bezier
@@ -206,67 +196,38 @@ done
 
 # ---------------------------------------------------------------- the program
 step "running the unpacked program on a virtual display"
-# The server picks a free display number and writes it to fd 3 once it
-# accepts clients, so parallel runs never share a display.
-Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 800x600x24 \
-  3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q . "$work/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log" >&2; fail "Xvfb exited"; }
-  sleep 0.1
-done
-display_number=$(head -n 1 "$work/display")
-[[ $display_number =~ ^[0-9]+$ ]] || fail "Xvfb reported no display"
-export DISPLAY=":$display_number"
-# Mesa's software rasteriser: the same pixels on every machine.
-export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
+# The real-window suite's harness: a private display, the program with its
+# output captured, and the close request a window manager sends. The
+# controls summary, in the suite's one copy of it, must already be on
+# standard output (a pipe, so not a terminal) while the window is up.
+E2E_ARTIFACTS="$work" python3 -B - "$srcdir/e2e" "$program" "$work" <<'EOF' ||
+import sys
+sys.path.insert(0, sys.argv[1])
+import harness
+from test_editor import HELP
 
-"$program" </dev/null >"$work/stdout" 2>"$work/stderr" &
-app_pid=$!
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Bezier$' | head -n 1) || true
-if [ -z "$window" ]; then
-  cat "$work/stderr" >&2
-  fail "no visible window named Bezier appeared within 30 s"
-fi
-xwininfo -id "$window" >"$work/xwininfo"
-grep -q 'Width: 500$' "$work/xwininfo" && grep -q 'Height: 500$' "$work/xwininfo" ||
-  { cat "$work/xwininfo" >&2; fail "the window is not 500 x 500"; }
-
-# The controls summary must already be on standard output while the window
-# is up, although standard output is a file here.
-expected_help=' Controls done by mouse:
-  left: Place point
-  shift-left: delete point
-  middle-drag: move point
-  right: Popup menu (includes:
-    clear function
-    choice of spline types
-    toggle 3D-rotation)
- Controsl done by keyboard:
-  t: Sets tolerance for when deCasteljau'"'"'s should stop
-     (Default: 5; Good value for wireframe: 20)
-  n: Sets the number of steps used in B-spline evaluation
-     (Default: 25; Good value for wireframe: 10)'
-printf '%s\n' "$expected_help" >"$work/expected_help"
-cmp -s "$work/expected_help" "$work/stdout" ||
-  { diff "$work/expected_help" "$work/stdout" >&2 || true; fail "standard output is not the controls summary"; }
-
-step "closing the window"
-"$close_window" "$window" || fail "could not ask the window to close"
-status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$app_pid" 2>/dev/null; then
-    status=0
-    wait "$app_pid" || status=$?
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$status" ] || fail "the program still runs 10 s after its window was closed"
-app_pid=""
-[ "$status" -eq 0 ] || { cat "$work/stderr" >&2; fail "the program exited with status $status"; }
-[ ! -s "$work/stderr" ] || { cat "$work/stderr" >&2; fail "the program wrote to standard error"; }
-cmp -s "$work/expected_help" "$work/stdout" || fail "standard output changed after the window closed"
+program, work = sys.argv[2], sys.argv[3]
+server = harness.XServer(work)
+app = None
+try:
+    # Waits for the window and for it to be 500 x 500.
+    app = harness.App(server, program, workdir=work)
+    app.wait_output(HELP, timeout=10)
+    if app.stdout() != HELP:
+        sys.exit("standard output is not the controls summary: %r" % app.stdout())
+    app.close_window()
+    status = app.wait_exit(timeout=10)
+    if status is None:
+        sys.exit("the program still runs 10 s after its window was closed")
+    if status != 0 or app.stderr():
+        sys.exit("the program exited with status %d: %s" % (status, app.stderr()))
+    if app.stdout() != HELP:
+        sys.exit("standard output changed after the window closed: %r" % app.stdout())
+finally:
+    if app is not None:
+        app.kill()
+    server.stop()
+EOF
+  fail "the unpacked program did not run as a user meets it"
 
 echo "package check passed: $(basename "$deb")"

@@ -12,13 +12,17 @@ enum class CurveKind : std::int32_t { Bezier = 0, BSpline = 1 };
 // The only colour ever set: markers and curve pixels alike.
 inline constexpr unsigned char PointColor[3] = {128, 64, 255};
 
+// The settings a run starts with.
+inline constexpr std::int32_t DefaultTolerance = 5;
+inline constexpr std::int32_t DefaultBsplineSteps = 25;
+
 struct EditorState {
   PointList points;
   CurveKind curveKind = CurveKind::Bezier;
-  // The subdivision stop tolerance, stored as its square (tolerance 5).
-  std::int32_t toleranceSquared = 25;
+  // The subdivision stop tolerance, stored as its square.
+  std::int32_t toleranceSquared = DefaultTolerance * DefaultTolerance;
   // Straight pieces drawn per B-spline segment.
-  std::int32_t bsplineSteps = 25;
+  std::int32_t bsplineSteps = DefaultBsplineSteps;
   // Index of the point being dragged; -1 after a middle press that found none.
   std::int32_t dragIndex = 0;
   // True from a middle press that found a point to the next middle release.

@@ -8,8 +8,8 @@
 
 namespace {
 
-// Pick radius 50 pixels, exclusive: squared distances strictly below this.
-constexpr std::int32_t PickRadiusSquared = 2500;
+// The pick radius is exclusive: squared distances strictly below this.
+constexpr std::int32_t PickRadiusSquared = PickRadius * PickRadius;
 
 constexpr std::int32_t GrowthStep = 4;
 

@@ -31,7 +31,10 @@ void AddPoint(std::int32_t x, std::int32_t y);
 void DeletePoint(std::int32_t index);
 // Removes every point and releases the storage; no-op on a list with none.
 void ClearPoints();
-// Index of the nearest point strictly within 50 pixels of (x, y), the lowest
+// How near a point must be to be picked for deleting or dragging, in pixels.
+inline constexpr std::int32_t PickRadius = 50;
+
+// Index of the nearest point strictly within PickRadius of (x, y), the lowest
 // index on a tie; -1 when there is none.
 std::int32_t FindNearestPoint(std::int32_t x, std::int32_t y);
 // The squared distance between two points: exact wherever it fits in 32

@@ -13,6 +13,7 @@ import platform
 import re
 import subprocess
 import sys
+from types import SimpleNamespace
 
 import matplotlib
 
@@ -131,34 +132,116 @@ def browser_table(w, web):
     w("")
 
 
-def main():
-    ap = argparse.ArgumentParser(description=__doc__)
-    ap.add_argument("--results", required=True)
-    ap.add_argument("--markdown", required=True)
-    ap.add_argument("--plot", required=True)
-    args = ap.parse_args()
+# ---------------------------------------------------------------- loading
 
-    context, runs = load_medians(os.path.join(args.results, "frame_bench.json"))
-    with open(os.path.join(args.results, "gl_frame.json")) as f:
-        gl = json.load(f)
-    gl_by = {(r["scene"], r["kind"]): r for r in gl["results"]}
-    with open(os.path.join(args.results, "web_frame_chromium.json")) as f:
-        web = json.load(f)
-    web_by = {(r["scene"], r["kind"]): r for r in web["results"]}
-    with open(os.path.join(args.results, "web_frame_webkit.json")) as f:
-        webkit = json.load(f)
-    fps = {s: min(1 / gl_by[(s, k)]["frame_seconds"] for k in KINDS) for s in SCENES}
-    m = machine(args.results)
-    reps = max((b.get("repetitions", 1) for b in runs.values()), default=1)
 
-    lines = []
-    w = lines.append
+def load_json(results, name):
+    with open(os.path.join(results, name)) as f:
+        return json.load(f)
+
+
+def load_results(results):
+    """Every input of the report, read from the results folder."""
+    _, runs = load_medians(os.path.join(results, "frame_bench.json"))
+    gl = load_json(results, "gl_frame.json")
+    web = load_json(results, "web_frame_chromium.json")
+    return SimpleNamespace(
+        runs=runs,
+        gl=gl,
+        gl_by={(r["scene"], r["kind"]): r for r in gl["results"]},
+        web=web,
+        web_by={(r["scene"], r["kind"]): r for r in web["results"]},
+        webkit=load_json(results, "web_frame_webkit.json"),
+        machine=machine(results),
+        reps=max((b.get("repetitions", 1) for b in runs.values()), default=1),
+        profiles=load_profiles(results))
+
+
+def load_profiles(results):
+    """(kind, text) of each dense frame's profile that was recorded."""
+    profiles = []
+    for k in KINDS:
+        p = os.path.join(results, f"profile-dense-{k}.txt")
+        if os.path.exists(p) and os.path.getsize(p) > 0:
+            with open(p) as f:
+                # perf pads each line with empty columns ("-") for the sort
+                # keys it could not fill; only percentage and symbol matter.
+                text = "\n".join(re.sub(r"(\s+-)+\s*$", "", line.rstrip()) for line in f)
+            profiles.append((k, text.rstrip()))
+    return profiles
+
+
+# ---------------------------------------------------------------- arithmetic
+
+
+def frame_rows(data):
+    """The figures of one frame, by scene and kind, from every benchmark."""
+    rows = {}
+    for s in SCENES:
+        for k in KINDS:
+            fr = find(data.runs, f"Frame/{s}/{k}")
+            rp = find(data.runs, f"Replay/{s}/{k}")
+            ca = find(data.runs, f"Cairo/{s}/{k}")
+            g = data.gl_by[(s, k)]
+            rows[(s, k)] = {
+                "vertices": int(fr["vertices"]),
+                "frame": fr["cpu_ns"],
+                "allocs": fr["allocs_per_frame"],
+                "floor": rp["cpu_ns"],
+                "cairo": ca["cpu_ns"],
+                "gl_frame": g["frame_seconds"],
+                "gl_floor": g["floor_seconds"],
+            }
+    return rows
+
+
+def scaling_sweeps(runs):
+    return [
+        ("Bezier, control points (tolerance 5)", series(runs, r"Scale/bezier/points:(\d+)")),
+        ("B-spline, control points (25 steps)", series(runs, r"Scale/bspline/points:(\d+)")),
+        ("Bezier, dense points, tolerance 1..20", series(runs, r"Tolerance/dense/bezier/t:(\d+)")),
+        ("B-spline, dense points, steps", series(runs, r"Steps/dense/bspline/steps:(\d+)")),
+    ]
+
+
+def scaling_fits(sweeps):
+    """Per sweep: the fit against vertices, and against allocations where
+    those change."""
+    fits = []
+    for label, data in sweeps:
+        a, b, r2 = fit([d[1] for d in data], [d[2] for d in data])
+        allocs = [d[3] for d in data]
+        if len(set(allocs)) > 1:
+            _, ba, r2a = fit(allocs, [d[2] for d in data])
+            by_allocs = f"{ba:.1f}, {r2a:.3f}"
+        else:
+            by_allocs = "allocations do not change"
+        fits.append((label, a, b, r2, by_allocs))
+    return fits
+
+
+def measure(data):
+    """Everything the report computes from its inputs, in one place."""
+    fps = {s: min(1 / data.gl_by[(s, k)]["frame_seconds"] for k in KINDS) for s in SCENES}
+    rows = frame_rows(data)
+    clear = find(data.runs, "CairoClear")["cpu_ns"]
+    soak = {(s, k): find(data.runs, f"Soak/{s}/{k}") for s in SCENES for k in KINDS}
+    sweeps = scaling_sweeps(data.runs)
+    return SimpleNamespace(fps=fps, rows=rows, clear=clear, soak=soak, sweeps=sweeps,
+                           fits=scaling_fits(sweeps))
+
+
+# ---------------------------------------------------------------- prose
+
+
+def write_introduction(w, data, fig):
+    m = data.machine
     w("# Frame performance")
     w("")
     w(f"In software OpenGL (Mesa's llvmpipe on a virtual display) the editor draws the typical scene at "
-      f"about {fps['typical']:,.0f} frames per second and the dense one at about {fps['dense']:,.0f}, "
+      f"about {fig.fps['typical']:,.0f} frames per second and the dense one at about {fig.fps['dense']:,.0f}, "
       f"and in headless Chromium the browser edition puts a dense frame on its canvas in "
-      f"{max(web_by[('dense', k)]['latency_ms_median'] for k in KINDS):.1f} ms or less (median).")
+      f"{max(data.web_by[('dense', k)]['latency_ms_median'] for k in KINDS):.1f} ms or less (median).")
     w("A *floor* is the cost of only handing the frame's vertices to the graphics library (the same")
     w("call stream replayed), so *frame / floor* is what computing the curves adds on top of drawing them.")
     w("Every target is in the table under Targets, and each one that is missed says why on its row.")
@@ -171,9 +254,9 @@ def main():
     w(f"- Date: {datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC")
     w(f"- Machine: {m['cpus']} CPUs, {m['model']}, {m['memory']} memory, Linux {m['kernel']}")
     w(f"- Compiler: {m['compiler']}; Release build (-O3), no fused multiply-add")
-    w(f"- OpenGL: {gl.get('renderer', 'unknown')} on Xvfb")
+    w(f"- OpenGL: {data.gl.get('renderer', 'unknown')} on Xvfb")
     w(f"- Load average (1, 5, 15 min) before / after: {m['load_before']} / {m['load_after']}")
-    w(f"- CPU figures: median of {reps} repetitions (interleaved at random) of process CPU time per frame;"
+    w(f"- CPU figures: median of {data.reps} repetitions (interleaved at random) of process CPU time per frame;"
       " real-GL figures: median of timed batches, wall time, frame and floor alternating")
     w("")
     w("## Scenes")
@@ -183,6 +266,9 @@ def main():
     w("| typical | 10 (a hand-placed wave) | 3 segments, tolerance 5 | 7 segments, 25 steps |")
     w("| dense | 301 (seeded, spread over the window) | 100 segments, tolerance 1 | 298 segments, 499 steps |")
     w("")
+
+
+def write_one_frame(w, fig):
     w("## One frame")
     w("")
     w("*Frame*: `OnDisplay` (clear, markers, curve pass, flush, swap) with every GL call going to a")
@@ -195,100 +281,91 @@ def main():
     w("")
     w("| scene | kind | vertices | frame CPU (us) | ns / vertex | heap allocs / frame | floor (us) | frame / floor | cairo (us) | cairo / frame | real-GL frame (ms) | GL floor (ms) | GL frame / floor | fps |")
     w("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
-    rows = {}
-    for s in SCENES:
-        for k in KINDS:
-            fr = find(runs, f"Frame/{s}/{k}")
-            rp = find(runs, f"Replay/{s}/{k}")
-            ca = find(runs, f"Cairo/{s}/{k}")
-            g = gl_by[(s, k)]
-            r = {
-                "vertices": int(fr["vertices"]),
-                "frame": fr["cpu_ns"],
-                "allocs": fr["allocs_per_frame"],
-                "floor": rp["cpu_ns"],
-                "cairo": ca["cpu_ns"],
-                "gl_frame": g["frame_seconds"],
-                "gl_floor": g["floor_seconds"],
-            }
-            rows[(s, k)] = r
-            w(f"| {s} | {k} | {r['vertices']:,} | {us(r['frame'])} | {r['frame'] / r['vertices']:.1f} | "
-              f"{r['allocs']:,.0f} | {us(r['floor'])} | {r['frame'] / r['floor']:.1f} | {us(r['cairo'])} | "
-              f"{r['cairo'] / r['frame']:.2f} | {r['gl_frame'] * 1e3:.3f} | {r['gl_floor'] * 1e3:.3f} | "
-              f"{r['gl_frame'] / r['gl_floor']:.2f} | {1 / r['gl_frame']:,.0f} |")
+    for (s, k), r in fig.rows.items():
+        w(f"| {s} | {k} | {r['vertices']:,} | {us(r['frame'])} | {r['frame'] / r['vertices']:.1f} | "
+          f"{r['allocs']:,.0f} | {us(r['floor'])} | {r['frame'] / r['floor']:.1f} | {us(r['cairo'])} | "
+          f"{r['cairo'] / r['frame']:.2f} | {r['gl_frame'] * 1e3:.3f} | {r['gl_floor'] * 1e3:.3f} | "
+          f"{r['gl_frame'] / r['gl_floor']:.2f} | {1 / r['gl_frame']:,.0f} |")
     w("")
-    clear = find(runs, "CairoClear")["cpu_ns"]
     w("*cairo / frame* above 1 means the editor's frame costs less CPU than cairo's drawing of the")
     w("same curves. The frame's vertex count includes one marker per control point. cairo's figure")
-    w(f"includes filling the 500 x 500 image black, which alone takes {us(clear)} us; the editor's")
+    w(f"includes filling the 500 x 500 image black, which alone takes {us(fig.clear)} us; the editor's")
     w("clear goes to the no-op here and is paid on the GPU side (the real-GL columns).")
     w("")
 
+
+def why_gl(r):
+    cpu_ms = r["frame"] / 1e6
+    return (f"the frame's own CPU work ({cpu_ms:.1f} ms, {r['allocs']:,.0f} matrix temporaries) is a large "
+            "share of it; the floor replays finished vertices only")
+
+
+def why_cairo(k, r):
+    if k == "bezier":
+        return (f"bounded by the prescribed allocation pattern: every subdivision step builds its 4 x 4 "
+                f"products, scaled copies and the by-value copy for the leg test on the heap "
+                f"({r['allocs']:,.0f} allocations per frame), where cairo flattens in place")
+    return (f"the prescribed {r['vertices']:,} single-pixel vertices (every one of the fixed steps "
+            "evaluated and rasterised) against cairo's adaptive flattening into far fewer spans")
+
+
+def target(w, what, where, measured, met, why):
+    """One row of the targets table; `why` is only called for a miss."""
+    w(f"| {what} | {where} | {measured} | {'yes' if met else 'no'} | {'' if met else why()} |")
+
+
+def write_frame_targets(w, fig):
+    for (s, k), r in fig.rows.items():
+        ratio = r["gl_frame"] / r["gl_floor"]
+        target(w, "real-GL frame <= 1.25 x its replay floor", f"{s} / {k}", f"{ratio:.2f} x",
+               ratio <= 1.25, lambda: why_gl(r))
+    for (s, k), r in fig.rows.items():
+        ratio = r["cairo"] / r["frame"]
+        target(w, "CPU frame >= 3 x faster than cairo", f"{s} / {k}", f"{ratio:.2f} x",
+               ratio >= 3, lambda: why_cairo(k, r))
+    for (s, k), b in fig.soak.items():
+        target(w, "allocations per frame constant, nothing kept", f"{s} / {k}",
+               f"{b['allocs_min']:,.0f} .. {b['allocs_max']:,.0f} per frame over {b['frames']:,.0f} frames, "
+               f"{b['live_growth']:,.0f} blocks kept",
+               b["allocs_min"] == b["allocs_max"] and b["live_growth"] == 0, lambda: "see the soak benchmark")
+    target(w, "typical scene far above 60 fps (software GL)", "typical / both",
+           f"{fig.fps['typical']:,.0f} fps (slower kind)", fig.fps["typical"] >= 600,
+           lambda: "the machine was loaded or slow; see the load average")
+    w(f"| dense scene's rate (reported) | dense / both | {fig.fps['dense']:,.1f} fps (slower kind) | - | |")
+
+
+def write_browser_targets(w, data):
+    for k in KINDS:
+        r = data.web_by[("dense", k)]
+        target(w, "browser: dense frame from request to canvas within 16 ms", f"dense / {k}",
+               f"{r['latency_ms_median']:.1f} ms median, {r['latency_ms_max']:.1f} ms max",
+               r["latency_ms_median"] <= 16, lambda: "see In a browser")
+    flood = data.web["flood"]
+    target(w, f"browser: a dialogue answered after {flood['motions']:,} queued motions within 100 ms", "typical",
+           f"{flood['answer_ms']:.1f} ms", flood["answer_ms"] < 100, lambda: "see In a browser")
+    site_kib = data.web["site_bytes"] / 1024
+    w(f"| browser: site at most 300 KiB | the whole site: page, program, manifest, icon, service worker | "
+      f"{site_kib:,.1f} KiB | {'yes' if site_kib <= 300 else 'no'} | |")
+
+
+def write_targets(w, data, fig):
     w("## Targets")
     w("")
     w("| target | scene / kind | measured | met | where missed, why |")
     w("|---|---|---|---|---|")
-
-    def why_gl(s, k, r):
-        cpu_ms = r["frame"] / 1e6
-        return (f"the frame's own CPU work ({cpu_ms:.1f} ms, {r['allocs']:,.0f} matrix temporaries) is a large "
-                "share of it; the floor replays finished vertices only")
-
-    def why_cairo(s, k, r):
-        if k == "bezier":
-            return (f"bounded by the prescribed allocation pattern: every subdivision step builds its 4 x 4 "
-                    f"products, scaled copies and the by-value copy for the leg test on the heap "
-                    f"({r['allocs']:,.0f} allocations per frame), where cairo flattens in place")
-        return (f"the prescribed {r['vertices']:,} single-pixel vertices (every one of the fixed steps "
-                "evaluated and rasterised) against cairo's adaptive flattening into far fewer spans")
-
-    for (s, k), r in rows.items():
-        ratio = r["gl_frame"] / r["gl_floor"]
-        met = ratio <= 1.25
-        w(f"| real-GL frame <= 1.25 x its replay floor | {s} / {k} | {ratio:.2f} x | {'yes' if met else 'no'} | "
-          f"{'' if met else why_gl(s, k, r)} |")
-    for (s, k), r in rows.items():
-        ratio = r["cairo"] / r["frame"]
-        met = ratio >= 3
-        w(f"| CPU frame >= 3 x faster than cairo | {s} / {k} | {ratio:.2f} x | {'yes' if met else 'no'} | "
-          f"{'' if met else why_cairo(s, k, r)} |")
-    soak = {}
-    for s in SCENES:
-        for k in KINDS:
-            b = find(runs, f"Soak/{s}/{k}")
-            soak[(s, k)] = b
-            ok = b["allocs_min"] == b["allocs_max"] and b["live_growth"] == 0
-            w(f"| allocations per frame constant, nothing kept | {s} / {k} | {b['allocs_min']:,.0f} .. "
-              f"{b['allocs_max']:,.0f} per frame over {b['frames']:,.0f} frames, {b['live_growth']:,.0f} blocks "
-              f"kept | {'yes' if ok else 'no'} | {'' if ok else 'see the soak benchmark'} |")
-    for s in SCENES:
-        if s == "typical":
-            met = fps[s] >= 600
-            w(f"| typical scene far above 60 fps (software GL) | typical / both | {fps[s]:,.0f} fps (slower kind) | "
-              f"{'yes' if met else 'no'} | {'' if met else 'the machine was loaded or slow; see the load average'} |")
-        else:
-            w(f"| dense scene's rate (reported) | dense / both | {fps[s]:,.1f} fps (slower kind) | - | |")
-    for k in KINDS:
-        r = web_by[("dense", k)]
-        met = r["latency_ms_median"] <= 16
-        w(f"| browser: dense frame from request to canvas within 16 ms | dense / {k} | "
-          f"{r['latency_ms_median']:.1f} ms median, {r['latency_ms_max']:.1f} ms max | {'yes' if met else 'no'} | "
-          f"{'' if met else 'see In a browser'} |")
-    flood = web["flood"]
-    met = flood["answer_ms"] < 100
-    w(f"| browser: a dialogue answered after {flood['motions']:,} queued motions within 100 ms | typical | "
-      f"{flood['answer_ms']:.1f} ms | {'yes' if met else 'no'} | {'' if met else 'see In a browser'} |")
-    site_kib = web["site_bytes"] / 1024
-    w(f"| browser: site at most 300 KiB | the whole site: page, program, manifest, icon, service worker | "
-      f"{site_kib:,.1f} KiB | {'yes' if site_kib <= 300 else 'no'} | |")
+    write_frame_targets(w, fig)
+    write_browser_targets(w, data)
     w("")
 
+
+def write_browser(w, data):
+    web, webkit, flood = data.web, data.webkit, data.web["flood"]
     w("## In a browser")
     w("")
     w(f"The browser edition (WebAssembly, Emscripten) in {web['browser']} on the same machine. Each")
     w("scene is built in the page with real clicks, dialogues and menu choices, checked pixel for pixel")
     w(f"against the frame composition's own output, then redrawn after real mouse movements "
-      f"({web_by[('dense', 'bezier')]['frames']} frames per row). *Display*: the display callback "
+      f"({data.web_by[('dense', 'bezier')]['frames']} frames per row). *Display*: the display callback "
       "(curves into the framebuffer, then the canvas upload); *request to canvas*: from the redisplay")
     w("request in the input handler to the pixels on the canvas, the wait for the animation frame included.")
     w("")
@@ -311,14 +388,10 @@ def main():
       f"waited and draws the frame in {flood['answer_ms']:.1f} ms.")
     w("")
 
+
+def write_scaling(w, fig, plot):
     w("## How the cost grows with the work")
     w("")
-    sweeps = [
-        ("Bezier, control points (tolerance 5)", series(runs, r"Scale/bezier/points:(\d+)")),
-        ("B-spline, control points (25 steps)", series(runs, r"Scale/bspline/points:(\d+)")),
-        ("Bezier, dense points, tolerance 1..20", series(runs, r"Tolerance/dense/bezier/t:(\d+)")),
-        ("B-spline, dense points, steps", series(runs, r"Steps/dense/bspline/steps:(\d+)")),
-    ]
     w("Frame CPU time against emitted vertices; a straight line (R^2 near 1, ns / vertex flat)")
     w("means the cost follows the vertices. Each series is fitted as time = a + b x vertices, and")
     w("also against the frame's heap allocations (one per matrix temporary, so a count of the")
@@ -326,36 +399,20 @@ def main():
     w("")
     w("| series | points / setting | vertices | frame CPU (us) | ns / vertex | allocs / frame |")
     w("|---|---|---|---|---|---|")
-    fits = []
-    for label, data in sweeps:
-        a, b, r2 = fit([d[1] for d in data], [d[2] for d in data])
-        allocs = [d[3] for d in data]
-        if len(set(allocs)) > 1:
-            _, ba, r2a = fit(allocs, [d[2] for d in data])
-            by_allocs = f"{ba:.1f}, {r2a:.3f}"
-        else:
-            by_allocs = "allocations do not change"
-        fits.append((label, a, b, r2, by_allocs))
+    for label, data in fig.sweeps:
         for i, (arg, v, t, al) in enumerate(data):
             w(f"| {label if i == 0 else ''} | {arg} | {v:,.0f} | {us(t)} | {t / v:.1f} | {al:,.0f} |")
     w("")
     w("| series | against vertices: ns / vertex, intercept (us), R^2 | against allocations: ns / alloc, R^2 |")
     w("|---|---|---|")
-    for label, a, b, r2, by_allocs in fits:
+    for label, a, b, r2, by_allocs in fig.fits:
         w(f"| {label} | {b:.1f}, {a / 1e3:,.1f}, {r2:.3f} | {by_allocs} |")
     w("")
-    w(f"![frame CPU time against emitted vertices]({os.path.basename(args.plot)})")
+    w(f"![frame CPU time against emitted vertices]({os.path.basename(plot)})")
     w("")
 
-    profiles = []
-    for k in KINDS:
-        p = os.path.join(args.results, f"profile-dense-{k}.txt")
-        if os.path.exists(p) and os.path.getsize(p) > 0:
-            with open(p) as f:
-                # perf pads each line with empty columns ("-") for the sort
-                # keys it could not fill; only percentage and symbol matter.
-                text = "\n".join(re.sub(r"(\s+-)+\s*$", "", line.rstrip()) for line in f)
-            profiles.append((k, text.rstrip()))
+
+def write_profiles(w, profiles):
     w("## Where the time goes")
     w("")
     if profiles:
@@ -382,9 +439,24 @@ def main():
     w("  a call per coordinate was a fifth of a dense B-spline frame.")
     w("")
 
-    with open(args.markdown, "w") as f:
-        f.write("\n".join(lines) + "\n")
 
+def report(data, fig, plot):
+    """The whole document as a list of lines."""
+    lines = []
+    w = lines.append
+    write_introduction(w, data, fig)
+    write_one_frame(w, fig)
+    write_targets(w, data, fig)
+    write_browser(w, data)
+    write_scaling(w, fig, plot)
+    write_profiles(w, data.profiles)
+    return lines
+
+
+# ---------------------------------------------------------------- plotting
+
+
+def plot_scaling(sweeps, path):
     fig, (ax1, ax2) = plt.subplots(1, 2, figsize=(12, 5))
     for (label, data), marker in zip(sweeps, "osD^"):
         v = [d[1] for d in data]
@@ -403,7 +475,21 @@ def main():
     ax2.set_title("Cost per vertex (flat = linear)")
     ax1.legend(fontsize=8)
     fig.tight_layout()
-    fig.savefig(args.plot, dpi=100)
+    fig.savefig(path, dpi=100)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__)
+    ap.add_argument("--results", required=True)
+    ap.add_argument("--markdown", required=True)
+    ap.add_argument("--plot", required=True)
+    args = ap.parse_args()
+
+    data = load_results(args.results)
+    fig = measure(data)
+    with open(args.markdown, "w") as f:
+        f.write("\n".join(report(data, fig, args.plot)) + "\n")
+    plot_scaling(fig.sweeps, args.plot)
 
 
 if __name__ == "__main__":

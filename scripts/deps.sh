@@ -1,6 +1,7 @@
 # Sourced by ./run, ./test and the scripts: installs the Debian packages a step needs when
 # they are missing (as root, e.g. on a fresh machine or in CI), and otherwise
-# names them so a developer can install them.
+# names them so a developer can install them; and configures and builds a
+# preset's targets for the scripts.
 
 # Building the editor.
 BUILD_PACKAGES=(cmake ninja-build g++ libgl-dev libglut-dev)
@@ -10,9 +11,10 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libeigen3-dev li
 PACKAGE_PACKAGES=("${BUILD_PACKAGES[@]}" dpkg-dev)
 # The package check: builds the package, has lintian judge it, validates its
 # desktop entry, renders its manual page and runs the unpacked program on a
-# virtual display (Mesa's software renderer).
-TEST_PACKAGES+=(dpkg-dev lintian desktop-file-utils python3 man-db groff-base xvfb xdotool x11-utils
-                libx11-dev libgl1-mesa-dri)
+# virtual display (Mesa's software renderer) through the real-window suite's
+# harness.
+TEST_PACKAGES+=(dpkg-dev lintian desktop-file-utils python3 man-db groff-base xvfb xdotool x11-apps
+                x11-utils libx11-6 libgl1-mesa-dri)
 # The frame benchmarks: the cairo peer, and the real-GL frame on a virtual
 # display with Mesa's software renderer.
 TEST_PACKAGES+=(libcairo2-dev pkg-config xvfb libgl1-mesa-dri)
@@ -54,4 +56,23 @@ ensure_packages() {
     echo "Install them with: sudo apt-get install ${missing[*]}" >&2
     exit 1
   fi
+}
+
+# configure_and_build <preset> <dir> [target...]: configures the preset's
+# build in <dir> (its default folder or another) and builds the targets, or
+# everything when none is named.
+configure_and_build() {
+  local preset=$1 build=$2
+  shift 2
+  cmake --preset "$preset" -B "$build" >/dev/null
+  cmake --build "$build" ${1:+--target "$@"}
+}
+
+# The preamble of the long checks (soak, memory check): every package the
+# tests need, then the preset's build with the target the check runs, in
+# BUILD_DIR when that is set (default build/<preset>). Sets `dir` to it.
+build_for_check() {  # preset, target
+  ensure_packages "${TEST_PACKAGES[@]}"
+  dir=${BUILD_DIR:-build/$1}
+  configure_and_build "$1" "$dir" "$2"
 }

@@ -6,13 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-ensure_packages "${TEST_PACKAGES[@]}"
 rounds="${1:-40}"
-dir="${BUILD_DIR:-build/release}"
-if [ "$dir" = build/release ]; then
-  cmake --preset release >/dev/null
-else
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$dir" --target bezier
+build_for_check release bezier
 exec timeout 3600 python3 -B fuzz/memcheck.py --binary "$dir/app/bezier" --rounds "$rounds"

@@ -3,15 +3,14 @@
 # prints the package's path. Usage: scripts/package.sh [build dir] (default
 # build/package, where the package lands). Install it with
 #   sudo apt-get install ./build/package/bezier_<version>_<arch>.deb
-# Beside the package it writes bezier-web-<version>.zip, the browser
-# edition's site (from the `web` preset's build) ready to unzip on any
-# static web server.
+# Only that folder is written, so the package can be built beside any other
+# build or test of the tree. scripts/web_archive.sh writes the browser
+# edition's archive.
 set -euo pipefail
-[ $# -gt 0 ] && dir=$(realpath -m "$1")
+dir=$(realpath -m "${1:-$(dirname "$0")/../build/package}")
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-ensure_packages "${PACKAGE_PACKAGES[@]}" "${WEB_PACKAGES[@]}"
-dir=${dir:-build/package}
+ensure_packages "${PACKAGE_PACKAGES[@]}"
 
 # The program is built with the hardening flags dpkg-buildflags gives every
 # Debian package (fortify, stack protector, relro and, with +all, immediate
@@ -28,10 +27,3 @@ rm -f "$dir"/bezier_*.deb
 deb=$(ls "$dir"/bezier_*.deb)
 dpkg-deb -I "$deb"
 echo "Package: $deb"
-
-cmake --preset web >/dev/null
-cmake --build --preset web >/dev/null
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
-rm -f "$dir"/bezier-web-*.zip
-cp "build/web/bezier-web-$version.zip" "$dir/"
-echo "Site archive: $dir/bezier-web-$version.zip"

@@ -5,15 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-ensure_packages "${TEST_PACKAGES[@]}"
 events="${1:-1000000}"
 seed="${2:-20261208}"
-dir="${BUILD_DIR:-build/asan}"
-if [ "$dir" = build/asan ]; then
-  cmake --preset asan >/dev/null
-else
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBEZIER_SANITIZE=ON >/dev/null
-fi
-cmake --build "$dir" --target soak_test
+build_for_check asan soak_test
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   BEZIER_SOAK_EVENTS="$events" BEZIER_SOAK_SEED="$seed" "$dir/tests/soak_test"

@@ -151,8 +151,10 @@ TEST(Options, HelpAndVersionAreAnsweredAndEverythingElseGoesToTheToolkit) {
       EXPECT_EQ(text, version);
     } else if (want == "usage") {
       EXPECT_EQ(text.rfind("Usage: bezier", 0), 0u) << text;
+      // The numbers come from the program's constants, each in its place.
       for (const char* part : {"-display NAME", "-geometry", "Shift + left", "middle drag", "console",
-                               "Closing the window quits."}) {
+                               "stays 500 x 500 pixels", "(within 50 pixels)", "(1 to 499; default 5)",
+                               "(1 to 499; default 25)", "Closing the window quits."}) {
         EXPECT_NE(text.find(part), std::string::npos) << part;
       }
     } else {
