@@ -643,7 +643,7 @@ class PageSurface(surface.Surface):
     def move(self, start, end):
         self.page.drag(1, start, [end])
 
-    def menu(self, entry):
+    def menu(self, entry, over_controls=False):
         self.page.menu(entry)
 
     def key(self, ch):

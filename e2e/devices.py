@@ -30,28 +30,43 @@ class Phone(browser.PageSurface):
     name = "phone"
     device = dict(width=360, height=740, scale=3, mobile=True, touch=True)
     menu_over_controls = True
-    menu_press = (300, 485)  # canvas pixels of the long press
+
+    def __init__(self):
+        super().__init__()
+        self.offsets = {}  # entry -> its centre's offset from the press that opened the menu
 
     def prepare(self):
         self.page.emulate(**self.device)
 
     def client(self, x, y):
         """A whole CSS position on canvas pixel (x, y), as a finger's or a
-        pen's arrives, or on the next pixel where none falls on it."""
+        pen's arrives: the first one on it, or the last one on the pixel
+        before where none falls on it. The canvas is scrolled into view
+        first, as a person would."""
+        self.into_view("#view")
         left, top, width, height = self.page.canvas_box()
-        return math.ceil(left + x * width / SIZE), math.ceil(top + y * height / SIZE)
+
+        def whole(origin, length, v):
+            first = math.ceil(origin + v * length / SIZE)
+            return first if math.floor((first - origin) * SIZE / length) < SIZE else first - 1
+        return whole(left, width, x), whole(top, height, y)
 
     def aim(self, x, y):
-        left, top, width, height = self.page.canvas_box()
         cx, cy = self.client(x, y)
-        return (min(int((cx - left) * SIZE / width + 1e-9), SIZE - 1),
-                min(int((cy - top) * SIZE / height + 1e-9), SIZE - 1))
+        left, top, width, height = self.page.canvas_box()
+        return math.floor((cx - left) * SIZE / width), math.floor((cy - top) * SIZE / height)
+
+    def into_view(self, selector):
+        self.page.script("const e = document.querySelector(arguments[0]), r = e.getBoundingClientRect();"
+                         "if (r.top < 0 || r.bottom > innerHeight) e.scrollIntoView({block: 'nearest'});",
+                         selector)
 
     def tap_at(self, cx, cy):
         """A tap at a CSS position (a control, a menu entry, the canvas)."""
         self.page.tap_client(cx, cy)
 
     def tap_control(self, selector):
+        self.into_view(selector)
         self.tap_at(*self.page.element_centre(selector))
 
     def place(self, x, y):
@@ -84,9 +99,22 @@ class Phone(browser.PageSurface):
         time.sleep(0.7)
         self.lift(spot)
 
-    def menu(self, entry):
-        self.long_press(*self.menu_press)
+    def menu(self, entry, over_controls=False):
+        """Opens the menu by a long press and taps the entry. The press is
+        high on the canvas, or with `over_controls` placed so that the chosen
+        entry lies over the on-screen key t, as far as the canvas allows (the
+        entries' offsets from the press are those of the last menu opened)."""
+        target = self.page.element_centre("#key-t") if over_controls else self.page.client(250, 40)
+        left, top, width, height = self.page.canvas_box()
+        dx, dy = self.offsets.get(entry, (0, 0))
+        press = [min(max(int((target[0] - dx - left) * SIZE / width), 0), SIZE - 1),
+                 min(max(int((target[1] - dy - top) * SIZE / height), 0), SIZE - 1)]
+        press_client = self.client(*press)
+        self.long_press(*press)
         wait_until(lambda: self.page.menu_labels()[1], 5, "the menu to open")
+        for k in range(3):
+            spot = self.page.element_centre("#menu > li:nth-child(%d)" % (k + 1))
+            self.offsets[k] = (spot[0] - press_client[0], spot[1] - press_client[1])
         spot = self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1))
         below = self.page.script(
             "const m = document.getElementById('menu');"
@@ -97,7 +125,7 @@ class Phone(browser.PageSurface):
 
     def key(self, ch):
         if ch not in "ctn":
-            return self.cannot("type %r" % ch, "the on-screen keys are c, t and n")
+            return self.cannot("type keys other than c, t and n", "the on-screen keys are those")
         self.tap_control("#key-" + ch)
         return True
 
@@ -190,7 +218,7 @@ class Keyboard(browser.PageSurface):
         self.goto(*end)
         self.page.tap_key(" ")
 
-    def menu(self, entry):
+    def menu(self, entry, over_controls=False):
         self.focus("view", backward=True)
         self.page.key_down("Shift")
         self.page.tap_key("F10")

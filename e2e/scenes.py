@@ -107,8 +107,8 @@ class Scene(unittest.TestCase):
         self.place(BARRIER)
         self.expect_scene()
 
-    def choose(self, entry):
-        under = self.s.menu(entry)
+    def choose(self, entry, over_controls=False):
+        under = self.s.menu(entry, over_controls)
         if entry == CLEAR_ALL:
             self.points = []
         else:
@@ -192,16 +192,17 @@ class Menu(Scene):
         self.expect_scene()
         covered = []
         for entry in (BSPLINE, BEZIER, BSPLINE, BSPLINE, BEZIER):
-            with self.subTest(entry=entry):
-                before = self.s.beneath()
-                under = self.choose(entry)
+            before = self.s.beneath()
+            under = self.choose(entry, over_controls=True)
+            covered += [under] if under else []
+            try:
                 self.expect_scene()
-                self.assertEqual(self.s.console(), self.out, "the choice pressed %s as well" % under)
-                self.assertEqual(self.s.beneath(), before,
-                                 "the choice reached %s beneath the menu (scroll, focus, entry)" % under)
-                self.assertEqual(self.s.menu_labels(), LABELS[self.kind])
-                covered += [under] if under else []
-                self.barrier()
+            finally:
+                self.assertEqual(self.s.console(), self.out, "the choice over %s pressed it too" % under)
+            self.assertEqual(self.s.beneath(), before,
+                             "the choice reached %s beneath the menu (scroll, focus, entry)" % under)
+            self.assertEqual(self.s.menu_labels(), LABELS[self.kind])
+            self.barrier()
         if self.s.menu_over_controls:
             self.assertTrue(covered, "the menu never lay over a control")
 

@@ -65,9 +65,10 @@ class Surface:
     def move(self, start, end):
         raise NotImplementedError
 
-    def menu(self, entry):
-        """Chooses `entry` (from 0). Returns the id of a control that lay
-        beneath the chosen entry, or None."""
+    def menu(self, entry, over_controls=False):
+        """Chooses `entry` (from 0). With `over_controls`, opens the menu
+        where the entry lies over a control of the page, where the surface
+        can; returns the id of the control beneath the entry, or None."""
         raise NotImplementedError
 
     def key(self, ch):
@@ -117,7 +118,8 @@ class Surface:
             wait_until(matches, timeout, "the expected frame", interval=0.05)
         except TimeoutError:
             detail = last[0].diff(expected) if last[0] else "no frame could be read"
-            raise AssertionError("%s: frame differs: %s" % (self.name, detail)) from None
+            raise AssertionError("%s: frame differs: %s (the console ends %r)"
+                                 % (self.name, detail, self.console()[-40:])) from None
         return last[0]
 
     def wait_console(self, text, timeout=10):
@@ -174,7 +176,7 @@ class Window(Surface):
     def move(self, start, end):
         self.app.drag(2, start, [end])
 
-    def menu(self, entry):
+    def menu(self, entry, over_controls=False):
         self.app.menu(entry)
 
     def key(self, ch):
