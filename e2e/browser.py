@@ -673,4 +673,7 @@ class PageSurface(surface.Surface):
                                 " e.classList.contains('waiting')];")
 
     def dialogue_waits(self):
+        alert = self.page.alert()
+        if alert:
+            raise AssertionError("%s: the page says %r" % (self.name, alert))
         return self.page.entry_waiting() == (True, True)
