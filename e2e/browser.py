@@ -512,24 +512,6 @@ class Page:
         return tuple(self.script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
                                  "return [r.left + r.width / 2, r.top + r.height / 2];", selector))
 
-    def pen(self, kind, x, y, down=False):
-        """A pen event at canvas pixel (x, y): moved, pressed or released."""
-        cx, cy = self.client(x, y)
-        params = dict(type=kind, x=cx, y=cy, pointerType="pen", buttons=1 if down else 0, force=0.5)
-        if kind != "mouseMoved":
-            params.update(button="left", clickCount=1)
-        self.cdp("Input.dispatchMouseEvent", **params)
-
-    def pen_stroke(self, start, path=(), hold=0.0):
-        """Puts the pen down at `start`, holds it `hold` seconds, moves it
-        along `path` and lifts it where it ends."""
-        self.pen("mouseMoved", *start)
-        self.pen("mousePressed", *start, down=True)
-        time.sleep(hold)
-        for spot in path:
-            self.pen("mouseMoved", *spot, down=True)
-        self.pen("mouseReleased", *(path[-1] if path else start))
-
     # -- the pop-up menu
 
     def menu_item_centre(self, entry):
@@ -550,10 +532,6 @@ class Page:
         target = self.menu_item_centre(entry)
         self.move(*target)
         self.release(*target, button=2)
-
-    def menu_by_left_click(self, entry, x=60, y=60):
-        self.open_menu(x, y)
-        self.click(*self.menu_item_centre(entry))
 
     def browser_errors(self):
         """Severe messages in the browser's console log since the last call."""

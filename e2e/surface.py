@@ -17,7 +17,7 @@ import sys
 import tempfile
 
 import harness
-from harness import SIZE, wait_until
+from harness import wait_until
 
 
 class Surface:

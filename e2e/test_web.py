@@ -26,8 +26,7 @@ import zipfile
 import browser
 import harness
 from harness import scaled
-from scenes import (BARRIER, BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, NOT_A_NUMBER, OUT_OF_RANGE,
-                    SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point)
+from scenes import BARRIER, BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point
 
 SITE = os.environ.get("BEZIER_WEB_SITE")
 ORACLE = os.environ.get("BEZIER_ORACLE")
@@ -91,17 +90,9 @@ class PageCase(unittest.TestCase):
         self.place(BARRIER)
         self.expect_scene()
 
-    def choose(self, entry, by_left_click=False):
-        if by_left_click:
-            self.page.menu_by_left_click(entry)
-        else:
-            self.page.menu(entry)
-        if entry == BEZIER:
-            self.kind = "bezier"
-        elif entry == BSPLINE:
-            self.kind = "bspline"
-        else:
-            self.points = []
+    def choose(self, entry):
+        self.page.menu(entry)
+        self.kind = {BEZIER: "bezier", BSPLINE: "bspline"}.get(entry, self.kind)
 
     def dialogue(self, key, entry, result=""):
         """Presses `key` and answers its dialogue with the line `entry`, then
@@ -280,29 +271,6 @@ class Robustness(PageCase):
         self.page.paste("1\n", 5_000_000)
         self.assertEqual(self.page.transcript(), HELP + "1\n" * 500)
 
-    def test_a_drag_made_while_a_dialogue_waits_moves_the_point_once_it_is_answered(self):
-        self.place(*SPOTS[:4])
-        before = self.expect_scene()
-        self.dialogue_opened("n")
-        self.page.drag(1, SPOTS[2], [(200, 380), (180, 330)])
-        # A flood of motion waiting behind the dialogue collapses into one.
-        self.page.script("""
-            const canvas = document.getElementById('view');
-            const box = canvas.getBoundingClientRect();
-            for (let i = 0; i < 100000; i++) {
-              canvas.dispatchEvent(new PointerEvent('pointermove', {pointerType: 'mouse', bubbles: true,
-                clientX: box.left + 100 + i % 50, clientY: box.top + 100}));
-            }""")
-        # Queued: the motion onto the point, the press, the drag's motion, the
-        # release and the last of the flood.
-        self.assertEqual(self.page.debug("debug.queued()"), 5)
-        self.assertEqual(self.page.canvas(), before, "the canvas changed while the dialogue waited")
-        self.page.enter_line("12")
-        self.steps = 12
-        self.points[2] = point((180, 330))
-        self.barrier()
-
-
 class Offline(PageCase):
 
     def test_a_page_loaded_once_starts_again_without_the_network(self):
@@ -321,13 +289,12 @@ class Offline(PageCase):
         self.expect_scene()
 
 
-TABLET = dict(width=820, height=1180, scale=2, mobile=True, touch=True)
 PHONE = dict(width=360, height=740, scale=3, mobile=True, touch=True)
 
 
 class DeviceCase(PageCase):
     """A page on an emulated device (DEVICE), for touch screens and phones."""
-    DEVICE = TABLET
+    DEVICE = PHONE
 
     def setUp(self):
         super().setUp()
@@ -340,11 +307,6 @@ class DeviceCase(PageCase):
 
     def tap_control(self, selector):
         self.page.tap_client(*self.page.element_centre(selector))
-
-    def long_press_menu(self, x, y, stroke):
-        """Opens the menu with a long press made by `stroke`; nothing is placed."""
-        stroke(x, y)
-        self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], True])
 
     def choose_by_tap(self, entry, tap):
         tap(*self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1)))
