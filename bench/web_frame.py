@@ -32,6 +32,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import browser  # noqa: E402
 import harness  # noqa: E402
+import surfaces  # noqa: E402
 
 BSPLINE_ENTRY = 2
 
@@ -95,13 +96,13 @@ def main():
     ap.add_argument("--frames", type=int, default=60)
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--json")
-    ap.add_argument("--engine", choices=("chromium", "webkit"), default=browser.ENGINE)
+    ap.add_argument("--engine", choices=("chromium", "webkit"), default=os.environ.get("BEZIER_BROWSER", "chromium"))
     args = ap.parse_args()
 
     scenes = ["typical"] if args.quick else ["typical", "dense"]
     frames = 3 if args.quick else args.frames
     results = []
-    with browser.served_page(args.site, args.engine) as page:
+    with surfaces.served_page(args.site, args.engine) as page:
         for n, scene in enumerate(scenes):
             if n:
                 page.reload()

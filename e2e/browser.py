@@ -1,5 +1,6 @@
-"""Drives the browser edition in headless Chromium (or WebKit, see webkit.py)
-and reads back its canvas.
+"""Drives the browser edition in headless Chromium and reads back its canvas;
+the browser surfaces' common part (PageSurface). WebKit (webkit.py) and
+Firefox (firefox.py) build on this module; it imports neither.
 
 The built site is served from a private loopback port with the strict
 Content-Security-Policy it is published with, Debian's Chromium is started
@@ -25,19 +26,17 @@ from harness import Frame, SIZE, scaled, wait_until
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 import serve_web  # noqa: E402  (the site's own server, found through the path above)
+import surface  # noqa: E402
 
 CHROMIUM = os.environ.get("BEZIER_CHROMIUM", "/usr/bin/chromium")
 CHROMEDRIVER = os.environ.get("BEZIER_CHROMEDRIVER", "/usr/bin/chromedriver")
-# The engine that Browser() starts: chromium or webkit.
-ENGINE = os.environ.get("BEZIER_BROWSER", "chromium")
 
 # The flags a headless browser needs on a machine with no network and no
 # display: without the background-networking ones Chromium keeps dialling out.
 CHROMIUM_FLAGS = ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
                   "--no-first-run", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync",
-                  "--disable-dev-shm-usage", "--window-size=1280,900",
-                  "--force-device-scale-factor=1")
+                  "--disable-dev-shm-usage", "--window-size=1280,900")
 
 # The files without which the site is not built.
 SITE_FILES = ("index.html", "style.css", "boot.js", "page/main.js", "bezier.js", "bezier.wasm", "sw.js")
@@ -68,29 +67,77 @@ def require(programs, what, packages):
                            % (what, ", ".join(missing), packages))
 
 
-def check_browser(engine=None):
-    """Raises RuntimeError naming what is missing for the browser checks."""
-    if (engine or ENGINE) not in ("chromium", "webkit"):
-        raise RuntimeError("BEZIER_BROWSER is %r: chromium or webkit" % (engine or ENGINE))
-    if (engine or ENGINE) == "webkit":
-        import webkit
-        return webkit.check()
+def check_browser():
+    """Raises RuntimeError naming what is missing to drive Chromium."""
     require((CHROMIUM, CHROMEDRIVER), "a browser", "chromium, chromium-driver")
+
+
+# For engines whose driver can neither run a script before the page's own
+# nor read the browser's log, the suite's server puts this small recorder of
+# the same origin in front of the page's scripts (the site's security policy
+# allows it): it keeps policy violations, uncaught errors, failed loads and
+# console errors, and the trusted input events that reached the page.
+RECORDER_PATH = "/e2e-record.js"
+RECORDER = b"""'use strict';
+(function () {
+  var record = window.bezierRecord = { violations: [], errors: [], events: [], seq: 0, offset: null };
+  document.addEventListener('securitypolicyviolation', function (e) {
+    record.violations.push(e.violatedDirective + ' ' + e.blockedURI);
+  });
+  window.addEventListener('error', function (e) {
+    record.errors.push(e.message || 'failed to load ' + (e.target.src || e.target.href));
+  }, true);
+  window.addEventListener('unhandledrejection', function (e) {
+    record.errors.push('unhandled rejection: ' + e.reason);
+  });
+  var error = console.error;
+  console.error = function () {
+    record.errors.push(Array.prototype.join.call(arguments, ' '));
+    return error.apply(console, arguments);
+  };
+  ['pointerdown', 'pointermove', 'pointerup', 'keydown', 'keyup'].forEach(function (type) {
+    window.addEventListener(type, function (e) {
+      if (!e.isTrusted) return;
+      if (e.screenX !== undefined) record.offset = [e.screenX - e.clientX, e.screenY - e.clientY];
+      record.events.push([++record.seq, e.type, e.clientX, e.clientY, e.buttons, e.code, e.key]);
+      if (record.events.length > 200) record.events.splice(0, 100);
+    }, true);
+  });
+})();
+"""
+RECORDER_TAG = b'<script src="e2e-record.js"></script>'
+
+
+def serve_recorder(handler):
+    """Serves the recorder, and the page with the recorder in front of its
+    scripts; True if `handler` (a GET) was one of those."""
+    path = handler.path.split("?")[0]
+    if path == RECORDER_PATH:
+        body = RECORDER
+    elif path in ("/", "/index.html"):
+        with open(os.path.join(handler.directory, "index.html"), "rb") as f:
+            body = f.read().replace(b"<head>", b"<head>\n" + RECORDER_TAG, 1)
+    else:
+        return False
+    handler.send_response(200)
+    handler.send_header("Content-Type", "text/javascript" if path == RECORDER_PATH else "text/html")
+    handler.send_header("Content-Length", str(len(body)))
+    handler.end_headers()
+    handler.wfile.write(body)
+    return True
 
 
 class _TestHandler(serve_web.SiteHandler):
     delays = {}  # path -> seconds to hold the response back (a slow network)
-    recorder = False  # the page comes with webkit.py's recorder
+    recorder = False  # the page comes with the recorder
 
     def log_message(self, *args):
         pass
 
     def do_GET(self):
         time.sleep(self.delays.get(self.path.split("?")[0], 0))
-        if self.recorder:
-            import webkit
-            if webkit.serve_recorder(self):
-                return
+        if self.recorder and serve_recorder(self):
+            return
         super().do_GET()
 
     def end_headers(self):
@@ -102,17 +149,17 @@ class _TestHandler(serve_web.SiteHandler):
 class SiteServer:
     """Serves `site` (a directory) on 127.0.0.1 at a free port, in a thread,
     as it is published. `check` False serves a site with files missing;
-    `delays` maps paths to seconds each response is held back. For WebKit
-    (`engine`, by default ENGINE) the page comes with a recorder."""
+    `delays` maps paths to seconds each response is held back. With
+    `recorder` the page comes with the recorder."""
 
-    def __init__(self, site, check=True, delays=None, engine=None):
+    def __init__(self, site, check=True, delays=None, recorder=False):
         for name in SITE_FILES if check else ():
             if not os.path.isfile(os.path.join(site, name)):
                 raise RuntimeError("the site in %s has no %s: build it with "
                                    "'cmake --preset web && cmake --build --preset web'" % (site, name))
         import http.server
         handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {}),
-                                                           "recorder": (engine or ENGINE) == "webkit"})
+                                                           "recorder": recorder})
         handler = functools.partial(handler_class, directory=site)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
@@ -125,24 +172,21 @@ class SiteServer:
 
 
 class Browser:
-    """One headless Chromium with its own empty profile, or with `engine`
-    webkit one WebKit session on a display of its own."""
+    """One headless Chromium with its own empty profile."""
 
-    def __init__(self, engine=None):
-        self.engine = engine or ENGINE
-        check_browser(self.engine)
-        if self.engine == "webkit":
-            import webkit
-            self.webkit = webkit.Session()
-            self.driver, self.profile = self.webkit.driver, None
-            return
+    def __init__(self, scale=1):
+        check_browser()
         from selenium import webdriver
         from selenium.webdriver.chrome.options import Options
         from selenium.webdriver.chrome.service import Service
         self.profile = tempfile.mkdtemp(prefix="bezier-chromium-")
         options = Options()
         options.binary_location = CHROMIUM
-        for flag in CHROMIUM_FLAGS + ("--user-data-dir=" + self.profile,):
+        # `scale`: device pixels per CSS pixel of the browser's own screen.
+        # Only on a page shown at the browser's own scale does Chromium lay
+        # boxes out in device pixels, as a phone does; emulating another
+        # scale rounds them to whole CSS pixels first.
+        for flag in CHROMIUM_FLAGS + ("--force-device-scale-factor=%s" % scale, "--user-data-dir=" + self.profile):
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
@@ -152,10 +196,7 @@ class Browser:
     def quit(self):
         with contextlib.suppress(Exception):
             self.driver.quit()
-        if self.engine == "webkit":
-            self.webkit.stop()
-        else:
-            shutil.rmtree(self.profile, ignore_errors=True)
+        shutil.rmtree(self.profile, ignore_errors=True)
 
 
 # What the page reports, read in one round trip.
@@ -176,12 +217,6 @@ _DEBUG = ("return import(new URL('page/main.js', document.baseURI).href)"
 class Page:
     """The editor's page loaded in `browser`. Positions are canvas pixels
     from the top-left corner, as the toolkit gives them."""
-
-    def __new__(cls, browser, *args, **kwargs):
-        if cls is Page and browser.engine == "webkit":
-            import webkit
-            cls = webkit.Page  # input of its own, webkit.py says why
-        return super().__new__(cls)
 
     def __init__(self, browser, url, wait=True):
         self.driver = browser.driver
@@ -480,24 +515,6 @@ class Page:
         return tuple(self.script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
                                  "return [r.left + r.width / 2, r.top + r.height / 2];", selector))
 
-    def pen(self, kind, x, y, down=False):
-        """A pen event at canvas pixel (x, y): moved, pressed or released."""
-        cx, cy = self.client(x, y)
-        params = dict(type=kind, x=cx, y=cy, pointerType="pen", buttons=1 if down else 0, force=0.5)
-        if kind != "mouseMoved":
-            params.update(button="left", clickCount=1)
-        self.cdp("Input.dispatchMouseEvent", **params)
-
-    def pen_stroke(self, start, path=(), hold=0.0):
-        """Puts the pen down at `start`, holds it `hold` seconds, moves it
-        along `path` and lifts it where it ends."""
-        self.pen("mouseMoved", *start)
-        self.pen("mousePressed", *start, down=True)
-        time.sleep(hold)
-        for spot in path:
-            self.pen("mouseMoved", *spot, down=True)
-        self.pen("mouseReleased", *(path[-1] if path else start))
-
     # -- the pop-up menu
 
     def menu_item_centre(self, entry):
@@ -518,10 +535,6 @@ class Page:
         target = self.menu_item_centre(entry)
         self.move(*target)
         self.release(*target, button=2)
-
-    def menu_by_left_click(self, entry, x=60, y=60):
-        self.open_menu(x, y)
-        self.click(*self.menu_item_centre(entry))
 
     def browser_errors(self):
         """Severe messages in the browser's console log since the last call."""
@@ -559,13 +572,14 @@ class Page:
 
 
 @contextlib.contextmanager
-def served_page(site, engine=None):
-    """A served site, a browser and the page loaded in it, torn down after."""
-    server = SiteServer(site, engine=engine)
+def served_page(site, browser_class=None, page_class=None, recorder=False):
+    """A served site, a browser and the page loaded in it, torn down after;
+    Chromium unless other classes are given."""
+    server = SiteServer(site, recorder=recorder)
     browser = None
     try:
-        browser = Browser(engine)
-        yield Page(browser, server.url)
+        browser = (browser_class or Browser)()
+        yield (page_class or Page)(browser, server.url)
     finally:
         if browser is not None:
             browser.quit()
@@ -588,15 +602,88 @@ def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
     return display, latency
 
 
-def browser_at_scale(scale):
-    """A headless Chromium whose own screen has `scale` device pixels per CSS
-    pixel. Only on a page shown at the browser's own scale does Chromium lay
-    boxes out in device pixels, as a phone does; emulating another scale
-    rounds them to whole CSS pixels first."""
-    flags = CHROMIUM_FLAGS
-    globals()["CHROMIUM_FLAGS"] = tuple(f for f in flags if not f.startswith("--force-device-scale-factor")) + (
-        "--force-device-scale-factor=%s" % scale,)
-    try:
-        return Browser("chromium")
-    finally:
-        globals()["CHROMIUM_FLAGS"] = flags
+class PageSurface(surface.Surface):
+    """The page in a browser, driven with a mouse and a keyboard; answers
+    are typed into the entry field. Subclasses change the browser (the
+    classes below) or the device (devices.py)."""
+
+    name = "chromium"
+    browser_class = Browser
+    page_class = Page
+    recorder = False  # the page comes with the recorder (engines without DevTools)
+
+    def __init__(self):
+        super().__init__()
+        site = os.environ.get("BEZIER_WEB_SITE")
+        if not site:
+            raise RuntimeError("set BEZIER_WEB_SITE to the built site (ctest does this)")
+        self.server = SiteServer(site, recorder=self.recorder)
+        self.browser = self.page = None
+        try:
+            self.browser = self.browser_class()
+        except BaseException:
+            self.server.stop()
+            raise
+
+    def start(self):
+        if self.page is None:
+            self.page = self.page_class(self.browser, self.server.url, wait=False)
+            self.prepare()
+        self.page.reload()
+
+    def prepare(self):
+        """Sets the browser up once, before the first load (a device's metrics)."""
+
+    def stop(self):
+        if self.browser is not None:
+            self.browser.quit()
+        self.server.stop()
+
+    def check_clean(self):
+        violations, errors = self.page.violations(), self.page.browser_errors()
+        if violations or errors:
+            raise AssertionError("%s: policy violations %r, errors %r" % (self.name, violations, errors))
+
+    def place(self, x, y):
+        self.page.click(x, y)
+
+    def delete(self, x, y):
+        self.page.shift_click(x, y)
+
+    def move(self, start, end):
+        self.page.drag(1, start, [end])
+
+    def menu(self, entry, over_controls=False):
+        self.page.menu(entry)
+
+    def key(self, ch):
+        self.page.key(ch)
+
+    def answer(self, line):
+        self.page.enter_line(line)
+
+    def title(self):
+        return self.page.title()
+
+    def frame(self, settled=True):
+        return self.page.canvas() if not settled or self.page.idle() else None
+
+    def console(self):
+        return self.page.console_text()
+
+    def menu_labels(self):
+        labels, shown = self.page.menu_labels()
+        if shown:
+            raise AssertionError("%s: the menu is still open" % self.name)
+        return labels
+
+    def beneath(self):
+        return self.page.script("const e = document.getElementById('entry');"
+                                "return [scrollX, scrollY, document.activeElement.id,"
+                                " e.classList.contains('waiting')];")
+
+    def dialogue_waits(self):
+        alert = self.page.alert()
+        if alert:
+            raise AssertionError("%s: the page says %r" % (self.name, alert))
+        return self.page.entry_waiting() == (True, True)

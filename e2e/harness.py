@@ -507,17 +507,13 @@ class App:
         if release:
             self.xdo("mouseup", "3")
 
-    def menu(self, entry, x=60, y=60, picture=False):
+    def menu(self, entry, x=60, y=60):
         """Chooses menu entry `entry` (from 0) the usual way: right press at
-        (x, y), move onto the entry, release there. With `picture`, returns
-        the menu as painted with the pointer on the entry, just before the
-        release."""
+        (x, y), move onto the entry, release there."""
         self._open_menu(x, y, release=False)
         self.xdo("mousemove", "--window", self.window, x + MENU_INSET_X,
                  y + MENU_FIRST_ENTRY + MENU_ENTRY_HEIGHT * entry)
-        shot = self._menu_picture() if picture else None
         self.xdo("mouseup", "3")
-        return shot
 
     def _menu_picture(self):
         """The open menu once it is painted and holds still: two reads in a
@@ -537,17 +533,6 @@ class App:
             return shot if same else None
 
         return wait_until(settled, 5, "the menu to be painted", interval=0.05)
-
-    def menu_by_left_click(self, entry, x=60, y=60):
-        """Opens the menu with a right click that leaves it open, then chooses
-        `entry` with a left click on it."""
-        self._open_menu(x, y, release=True)
-        self.xdo("mousemove", "--window", self.window, x + MENU_INSET_X,
-                 y + MENU_FIRST_ENTRY + MENU_ENTRY_HEIGHT * entry, "mousedown", "1")
-        # As with a person's click, the menu is gone before the button comes
-        # up, so the release reaches the main window below it.
-        wait_until(lambda: not self._menu_windows(), 5, "the menu to close")
-        self.xdo("mouseup", "1")
 
     def resize(self, width, height):
         self.xdo("windowsize", self.window, width, height)

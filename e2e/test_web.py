@@ -1,12 +1,13 @@
-"""The browser edition in headless Chromium: real input events in, every
-canvas pixel out.
+"""What belongs to the page in Chromium alone (the scenes every surface
+shares are in scenes.py): the site's size and archive, loading, failures and
+the program's end, type-ahead and awkward lines, offline use, the layout on
+a phone and the accessibility audit. Real input events in, every canvas
+pixel out.
 
 The built site is served on a loopback port with the strict
-Content-Security-Policy it is published with, and driven like the desktop
-window in test_editor.py: clicks, drags, keys, the pop-up menu and lines typed
-into the entry field. Every frame is compared pixel for pixel with what the
-project's own frame composition emits for the same scene (frame_oracle, with
-the desktop's measured point rule), and the console with the desktop's texts.
+Content-Security-Policy it is published with. Every frame is compared pixel
+for pixel with what the project's own frame composition emits for the same
+scene (frame_oracle), and the console with the desktop's texts.
 Any error in the browser's log or any policy violation fails the test.
 
 Run with /usr/bin/python3 (Debian's python3-selenium); ctest does.
@@ -25,14 +26,10 @@ import zipfile
 import browser
 import harness
 from harness import scaled
-from test_editor import (BARRIER, BEZIER, BSPLINE, CLEAR_ALL, HELP, NOT_A_NUMBER, OUT_OF_RANGE,
-                         SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point)
+from scenes import BARRIER, BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point
 
 SITE = os.environ.get("BEZIER_WEB_SITE")
 ORACLE = os.environ.get("BEZIER_ORACLE")
-
-LABELS = {"bezier": ["   Clear All", "o Bezier", "   Cubic B-Spline"],
-          "bspline": ["   Clear All", "   Bezier", "o Cubic B-Spline"]}
 
 site_server = None
 chromium = None
@@ -93,17 +90,9 @@ class PageCase(unittest.TestCase):
         self.place(BARRIER)
         self.expect_scene()
 
-    def choose(self, entry, by_left_click=False):
-        if by_left_click:
-            self.page.menu_by_left_click(entry)
-        else:
-            self.page.menu(entry)
-        if entry == BEZIER:
-            self.kind = "bezier"
-        elif entry == BSPLINE:
-            self.kind = "bspline"
-        else:
-            self.points = []
+    def choose(self, entry):
+        self.page.menu(entry)
+        self.kind = {BEZIER: "bezier", BSPLINE: "bspline"}.get(entry, self.kind)
 
     def dialogue(self, key, entry, result=""):
         """Presses `key` and answers its dialogue with the line `entry`, then
@@ -132,15 +121,7 @@ class PageCase(unittest.TestCase):
         return {"t": TOLERANCE_PROMPT % self.tolerance, "n": STEPS_PROMPT % self.steps}[key]
 
 
-class Startup(PageCase):
-
-    def test_page_shows_the_window_the_help_text_and_the_menu(self):
-        self.assertEqual(self.page.title(), "Bezier")
-        self.assertEqual(self.page.canvas_box()[2:], (500, 500))
-        self.page.wait_console(HELP)
-        self.assertEqual(self.page.menu_labels(), [LABELS["bezier"], False])
-        self.assertEqual(self.page.entry_waiting()[0], False)
-        self.expect_scene()
+class Site(PageCase):
 
     def test_site_fits_in_300_kib_and_installs_as_an_app(self):
         size = sum(os.path.getsize(os.path.join(folder, name))
@@ -163,176 +144,6 @@ class Startup(PageCase):
             for name in kept:
                 with open(os.path.join(SITE, name), "rb") as f:
                     self.assertEqual(z.read(name), f.read(), name)
-
-
-class Drawing(PageCase):
-
-    def test_both_curve_kinds_match_the_desktop_frame(self):
-        placed = 0
-        for count in (3, 4, 7, 10):
-            with self.subTest(points=count):
-                self.place(*SPOTS[placed:count])
-                placed = count
-                self.expect_scene()
-                self.choose(BSPLINE)
-                self.expect_scene()
-                self.choose(BEZIER)
-                self.expect_scene()
-
-    def test_shift_click_deletes_and_middle_drag_moves_a_point(self):
-        self.place(*SPOTS[:6])
-        self.expect_scene()
-        self.page.shift_click(SPOTS[1][0] + 30, SPOTS[1][1] - 30)
-        del self.points[1]
-        self.expect_scene()
-        # Now SPOTS[3] is point 2: it follows the pointer until the release,
-        # even where the pointer leaves the canvas.
-        self.page.press(*SPOTS[3], button=1)
-        for spot in [(250, 350), (290, 300), (520, -10)]:
-            self.page.move(*spot)
-            self.points[2] = point(spot)
-            self.expect_scene()
-        self.page.release(290, 300, button=1)
-        self.points[2] = point((290, 300))
-        self.page.move(420, 80)
-        self.barrier()
-        # A drag released off the canvas ends there: the point stays put when
-        # the pointer comes back.
-        self.page.press(290, 300, button=1)
-        self.page.move(250, 200)
-        self.page.release(520, 530, button=1)
-        self.points[2] = point((520, 530))
-        self.page.move(300, 320)
-        self.barrier()
-
-    def test_points_at_the_canvas_edges_are_clipped(self):
-        self.place((0, 0), (499, 499), (0, 499), (499, 0))
-        self.expect_scene()
-
-
-class Menu(PageCase):
-
-    def test_choices_relabel_the_entries_and_reach_no_canvas_handler(self):
-        self.place(*SPOTS[:5])
-        self.expect_scene()
-        cases = [  # entry, chosen by a left click?
-            (BSPLINE, False), (BEZIER, True), (BSPLINE, True), (BSPLINE, False), (BEZIER, False)]
-        for entry, by_left_click in cases:
-            with self.subTest(entry=entry, left_click=by_left_click):
-                self.choose(entry, by_left_click)
-                self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], False])
-                # A stray point from the choosing click would show here.
-                self.barrier()
-
-    def test_escape_or_a_press_elsewhere_closes_the_menu_without_a_choice(self):
-        self.place(*SPOTS[:4])
-        closers = [("escape", self.press_escape),
-                   ("left press", lambda: self.page.click(300, 300)),
-                   ("right press", lambda: self.page.click(300, 300, button=2))]
-        for name, close in closers:
-            with self.subTest(close=name):
-                self.page.open_menu()
-                self.assertEqual(self.page.menu_labels(), [LABELS["bezier"], True])
-                close()
-                self.assertEqual(self.page.menu_labels(), [LABELS["bezier"], False])
-                self.barrier()
-
-    def press_escape(self):
-        self.page.key_down("Escape")
-        self.page.key_up("Escape")
-
-    def test_clear_all_and_the_c_key_empty_the_canvas_and_other_keys_only_redraw(self):
-        for clear in (lambda: self.choose(CLEAR_ALL), lambda: self.page.key("c")):
-            self.place(*SPOTS[:5])
-            self.expect_scene()
-            clear()
-            self.points = []
-            self.expect_scene()
-        self.place(*SPOTS[:4])
-        for key in "CNTx":
-            self.page.key(key)
-        self.barrier()
-        self.assertEqual(self.page.console_text(), HELP)
-
-
-class Dialogues(PageCase):
-
-    def test_entries_give_the_desktop_results_and_messages(self):
-        self.place(*SPOTS[:6])
-        self.dialogue("t", "20")
-        self.tolerance = 20
-        self.expect_scene()
-        self.choose(BSPLINE)
-        cases = [  # entry (None: answered by the rest of the last line), message, steps after
-            ("0", OUT_OF_RANGE, 25),
-            ("500", OUT_OF_RANGE, 25),
-            ("499", "", 499),
-            ("abc", NOT_A_NUMBER, 499),
-            ("-3", OUT_OF_RANGE, 499),
-            ("7x", "", 7),
-            (None, NOT_A_NUMBER, 7),  # the "x" left over from "7x"
-            ("1" * 30, OUT_OF_RANGE, 7),
-        ]
-        for entry, message, steps in cases:
-            with self.subTest(entry=entry):
-                self.dialogue("n", entry, message)
-                self.steps = steps
-                self.expect_scene()
-
-    def test_window_input_made_while_a_dialogue_waits_follows_it_in_order(self):
-        self.place(*SPOTS[:4])
-        before = self.expect_scene()
-        self.dialogue_opened("n")
-        # Clicks, a menu choice and a key, all while the program waits.
-        self.page.click(*SPOTS[4])
-        self.page.click(*SPOTS[5])
-        self.page.menu(BSPLINE)
-        self.page.key("n")
-        self.assertEqual(self.page.canvas(), before, "the canvas changed while the dialogue waited")
-        self.assertEqual(self.page.console_text(), self.out)
-        self.page.enter_line("10")
-        # The queued input runs: two points, the menu, and the second
-        # dialogue, which shows the value just entered.
-        self.steps = 10
-        self.out += STEPS_PROMPT % 10
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
-        self.page.enter_line("4")
-        self.steps = 4
-        self.kind = "bspline"
-        self.points += [point(SPOTS[4]), point(SPOTS[5])]
-        self.expect_scene()
-        self.assertEqual(self.page.entry_waiting()[0], False)
-
-    def test_type_ahead_and_awkward_lines_neither_hang_nor_break_the_page(self):
-        self.place(*SPOTS[:5])
-        # A line typed before any dialogue is kept for the next one.
-        self.page.enter_line("30")
-        self.dialogue("t", None)
-        self.tolerance = 30
-        self.expect_scene()
-        # An empty line keeps the dialogue waiting, as a "%d" read does.
-        self.dialogue_opened("t")
-        self.page.enter_line("")
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.entry_waiting(), (True, True))
-        cases = [("9" * 10000, OUT_OF_RANGE), ("\u00e9t\u00e9 \u6f22\u5b57", NOT_A_NUMBER)]
-        for entry, message in cases:
-            with self.subTest(entry=entry[:12]):
-                self.page.enter_line(entry)
-                self.out += message
-                self.page.wait_console(self.out)
-                self.dialogue_opened("t")
-        # A pasted text of three lines: the waiting dialogue takes the first,
-        # the second waits for the next one, the third stays in the field.
-        self.page.paste("abc\n12\n5")
-        self.out += NOT_A_NUMBER
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.script("return document.getElementById('entry').value"), "5")
-        self.dialogue("n", None)
-        self.steps = 12
-        self.choose(BSPLINE)
-        self.expect_scene()
 
 
 def site_copy(change):
@@ -460,29 +271,6 @@ class Robustness(PageCase):
         self.page.paste("1\n", 5_000_000)
         self.assertEqual(self.page.transcript(), HELP + "1\n" * 500)
 
-    def test_a_drag_made_while_a_dialogue_waits_moves_the_point_once_it_is_answered(self):
-        self.place(*SPOTS[:4])
-        before = self.expect_scene()
-        self.dialogue_opened("n")
-        self.page.drag(1, SPOTS[2], [(200, 380), (180, 330)])
-        # A flood of motion waiting behind the dialogue collapses into one.
-        self.page.script("""
-            const canvas = document.getElementById('view');
-            const box = canvas.getBoundingClientRect();
-            for (let i = 0; i < 100000; i++) {
-              canvas.dispatchEvent(new PointerEvent('pointermove', {pointerType: 'mouse', bubbles: true,
-                clientX: box.left + 100 + i % 50, clientY: box.top + 100}));
-            }""")
-        # Queued: the motion onto the point, the press, the drag's motion, the
-        # release and the last of the flood.
-        self.assertEqual(self.page.debug("debug.queued()"), 5)
-        self.assertEqual(self.page.canvas(), before, "the canvas changed while the dialogue waited")
-        self.page.enter_line("12")
-        self.steps = 12
-        self.points[2] = point((180, 330))
-        self.barrier()
-
-
 class Offline(PageCase):
 
     def test_a_page_loaded_once_starts_again_without_the_network(self):
@@ -501,13 +289,12 @@ class Offline(PageCase):
         self.expect_scene()
 
 
-TABLET = dict(width=820, height=1180, scale=2, mobile=True, touch=True)
 PHONE = dict(width=360, height=740, scale=3, mobile=True, touch=True)
 
 
 class DeviceCase(PageCase):
     """A page on an emulated device (DEVICE), for touch screens and phones."""
-    DEVICE = TABLET
+    DEVICE = PHONE
 
     def setUp(self):
         super().setUp()
@@ -521,219 +308,15 @@ class DeviceCase(PageCase):
     def tap_control(self, selector):
         self.page.tap_client(*self.page.element_centre(selector))
 
-    def long_press_menu(self, x, y, stroke):
-        """Opens the menu with a long press made by `stroke`; nothing is placed."""
-        stroke(x, y)
-        self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], True])
-
     def choose_by_tap(self, entry, tap):
         tap(*self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1)))
         self.kind = {BEZIER: "bezier", BSPLINE: "bspline"}.get(entry, self.kind)
         self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], False])
 
 
-class Touch(DeviceCase):
-
-    def test_tap_drag_long_press_and_the_on_screen_keys_do_what_a_mouse_and_keys_do(self):
-        for spot in SPOTS[:5]:
-            self.page.tap(*spot)
-            self.points.append(point(spot))
-        self.announced("Point placed at %d, %d" % SPOTS[4])
-        self.expect_scene()
-        # The on-screen Shift makes the next tap a delete, then lets go.
-        self.tap_control("#shift-key")
-        self.assertEqual(self.page.script("return document.getElementById('shift-key').ariaPressed"), "true")
-        self.page.tap(SPOTS[1][0] + 20, SPOTS[1][1] - 20)
-        del self.points[1]
-        self.assertEqual(self.page.script("return document.getElementById('shift-key').ariaPressed"), "false")
-        self.expect_scene()
-        # A drag from near a point moves it: the program picks it as for the mouse.
-        self.page.touch_drag((SPOTS[3][0] + 15, SPOTS[3][1] + 10), [(300, 300), (280, 250), (260, 240)])
-        self.points[2] = point((260, 240))
-        self.expect_scene()
-        # A long press opens the menu and places nothing; a tap chooses, and
-        # reaches nothing else: not the on-screen key beneath the entry (t
-        # would open its dialogue and scroll to the entry field), nor the focus.
-        self.long_press_menu(*self.spot_putting_entry_over(BSPLINE, "#key-t"), self.page.long_press)
-        state = "return [document.elementsFromPoint(...arguments).map(e => e.id), scrollY, document.activeElement.id]"
-        key = self.page.element_centre("#key-t")
-        before = self.page.script(state, *key)
-        self.assertIn("key-t", before[0])
-        self.choose_by_tap(BSPLINE, self.page.tap_client)
-        self.assertEqual([self.page.script(state, *key)[1:], self.page.console_text()], [before[1:], self.out])
-        self.expect_scene()
-        # A tap elsewhere closes it, and places nothing either.
-        self.long_press_menu(300, 300, self.page.long_press)
-        self.page.tap(420, 80)
-        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
-        self.barrier_by_tap()
-        # A second finger is ignored.
-        self.page.touch("touchStart", [(0, 150, 380)])
-        self.page.touch("touchStart", [(0, 150, 380), (1, 380, 380)])
-        self.page.touch("touchEnd", [(0, 150, 380)])
-        self.page.touch("touchEnd", [])
-        self.points.append(point((150, 380)))
-        self.barrier_by_tap()
-        # The on-screen keys and menu button.
-        self.tap_control("#key-t")
-        self.out += TOLERANCE_PROMPT % 5
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.entry_waiting(), (True, True))
-        self.page.enter_line("30")
-        self.tolerance = 30
-        self.tap_control("#menu-key")
-        self.choose_by_tap(BEZIER, self.page.tap_client)
-        self.tap_control("#key-c")
-        self.points = []
-        self.expect_scene()
-
-    def spot_putting_entry_over(self, entry, selector):
-        """The canvas pixel where a long press opens the menu with `entry`
-        over the control `selector`. Measuring it, a tap on another control
-        closes the menu and presses nothing."""
-        self.long_press_menu(300, 300, self.page.long_press)
-        offset = [e - p for e, p in zip(self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1)),
-                                        self.page.client(300, 300))]
-        self.tap_control("#shift-key")
-        self.assertEqual(self.page.script("return document.getElementById('shift-key').ariaPressed"), "false")
-        left, top, shown, _ = self.page.canvas_box()
-        target = self.page.element_centre(selector)
-        return [int((c - o - d) * 500 / shown) for c, o, d in zip(target, offset, (left, top))]
-
-    def barrier_by_tap(self):
-        self.page.tap(*BARRIER)
-        self.points.append(point(BARRIER))
-        self.expect_scene()
-
-
-class Pen(DeviceCase):
-
-    def test_a_pen_taps_drags_and_long_presses_like_a_finger(self):
-        for spot in SPOTS[:4]:
-            self.page.pen_stroke(spot)
-            self.points.append(point(spot))
-        self.expect_scene()
-        self.page.pen_stroke((SPOTS[2][0] - 12, SPOTS[2][1]), [(250, 300), (240, 280)])
-        self.points[2] = point((240, 280))
-        self.expect_scene()
-        self.long_press_menu(300, 300, lambda x, y: self.page.pen_stroke((x, y), hold=0.7))
-
-        def pen_tap(cx, cy):
-            self.page.cdp("Input.dispatchMouseEvent", type="mousePressed", x=cx, y=cy, pointerType="pen",
-                          button="left", buttons=1, clickCount=1)
-            self.page.cdp("Input.dispatchMouseEvent", type="mouseReleased", x=cx, y=cy, pointerType="pen",
-                          button="left", buttons=0, clickCount=1)
-        self.choose_by_tap(BSPLINE, pen_tap)
-        self.expect_scene()
-
-
-class Trackpad(PageCase):
-
-    def test_alt_and_the_left_button_drag_a_point_as_the_middle_button_does(self):
-        self.place(*SPOTS[:4])
-        self.expect_scene()
-        self.page.key_down("Alt")
-        try:
-            self.page.drag(0, (SPOTS[1][0] + 20, SPOTS[1][1]), [(200, 200), (180, 220)])
-        finally:
-            self.page.key_up("Alt")
-        self.points[1] = point((180, 220))
-        self.page.move(400, 60)
-        self.barrier()
-
-
-class Keyboard(PageCase):
-
-    def cursor(self):
-        """Where the keyboard cursor is drawn, in canvas pixels, or None."""
-        return self.page.script("""
-            const c = document.getElementById('cursor'), v = document.getElementById('view');
-            if (getComputedStyle(c).display === 'none') return null;
-            const a = c.getBoundingClientRect(), b = v.getBoundingClientRect();
-            return [Math.floor((a.left + a.width / 2 - b.left) * 500 / b.width),
-                    Math.floor((a.top + a.height / 2 - b.top) * 500 / b.height)];""")
-
-    def keys(self, *names, modifier=None):
-        if modifier:
-            self.page.key_down(modifier)
-        for name in names:
-            self.page.tap_key(name)
-        if modifier:
-            self.page.key_up(modifier)
-
-    def test_the_keyboard_alone_places_deletes_moves_and_opens_the_menu(self):
-        # Tab reaches the canvas; the cursor starts at the centre.
-        self.page.script("document.activeElement.blur()")
-        for _ in range(10):
-            self.keys("Tab")
-            if self.page.script("return document.activeElement.id") == "view":
-                break
-        self.assertEqual(self.page.script("return document.activeElement.id"), "view")
-        self.assertEqual(self.cursor(), [250, 250])
-        cases = [  # keys, modifier, cursor after
-            (["ArrowRight"] * 3 + ["ArrowDown"] * 2, None, [253, 252]),
-            (["ArrowLeft"], "Control", [243, 252]),
-            (["ArrowUp"] * 3, "Alt", [243, 222]),
-            (["ArrowLeft"] * 30, "Control", [0, 222]),
-        ]
-        for names, modifier, at in cases:
-            with self.subTest(keys=names[0], modifier=modifier):
-                self.keys(*names, modifier=modifier)
-                self.assertEqual(self.cursor(), at)
-        self.keys("ArrowRight", modifier="Control")
-        self.keys("Enter")
-        self.points.append((10, 500 - 222))
-        time.sleep(0.4)  # the cursor's position, still to be said, must not replace it
-        self.announced("Point placed at 10, 222")
-        for _ in range(12):
-            self.keys("ArrowRight", modifier="Control")
-        self.keys("Enter")
-        self.points.append((130, 500 - 222))
-        self.expect_scene()
-        # Shift+Enter deletes the nearest point; Space, arrows, Space drag one.
-        self.keys("Enter", modifier="Shift")
-        del self.points[1]
-        self.expect_scene()
-        self.keys(*["ArrowLeft"] * 10, modifier="Control")
-        self.keys(" ")
-        self.keys("ArrowDown", "ArrowDown", modifier="Control")
-        self.keys(" ")
-        self.points[0] = (30, 500 - 242)
-        self.keys("ArrowRight", modifier="Control")
-        self.expect_scene()
-        # Escape ends a drag as well.
-        self.keys(" ", "ArrowLeft", "Escape", "ArrowLeft")
-        self.points[0] = (39, 500 - 242)
-        self.expect_scene()
-        # Shift+F10 and the context-menu key open the menu with its first
-        # entry focused; arrows move, Enter chooses, Escape closes, and the
-        # focus comes back to the canvas.
-        self.keys("F10", modifier="Shift")
-        self.assertEqual(self.page.menu_labels(), [LABELS["bezier"], True])
-        self.assertEqual(self.page.script("return document.activeElement.textContent"), LABELS["bezier"][0])
-        self.keys("ArrowDown", "ArrowDown", "Enter")
-        self.kind = "bspline"
-        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
-        self.assertEqual(self.page.script("return document.activeElement.id"), "view")
-        self.keys("ContextMenu")
-        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], True])
-        self.keys("Escape")
-        self.assertEqual(self.page.menu_labels(), [LABELS["bspline"], False])
-        self.assertEqual(self.page.script("return document.activeElement.id"), "view")
-        # Character keys still reach the program.
-        self.page.type_text("n")
-        self.out += STEPS_PROMPT % 25
-        self.page.wait_console(self.out)
-        self.page.enter_line("6")
-        self.steps = 6
-        self.expect_scene()
-        harness.wait_until(lambda: self.page.script("return document.activeElement.id") == "view",
-                           5, "the focus back on the canvas")
-
-
 class Layout(DeviceCase):
     """The page on every screen, in a browser of its own at a phone's scale
-    (see browser_at_scale)."""
+    (see Browser's scale)."""
     DEVICE = PHONE
     # width, height (CSS pixels), device pixels per CSS pixel, touch screen,
     # device pixels per canvas pixel (None: no whole number fills 60 % of the
@@ -754,7 +337,7 @@ class Layout(DeviceCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.screen = browser.browser_at_scale(3)
+        cls.screen = browser.Browser(scale=3)
 
     @classmethod
     def tearDownClass(cls):

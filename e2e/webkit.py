@@ -16,10 +16,7 @@ does not keep key and mouse events in order between them; so after each X
 event the page is polled until the DOM event it makes has arrived.
 
 WebKit's driver can neither run a script before the page's own nor read the
-browser's log. The suite's server puts a small recorder of the same origin in
-front of the page's scripts instead (the site's security policy allows it):
-it keeps policy violations, uncaught errors, failed loads and console
-errors, and the trusted input events that reached the page.
+browser's log: the page comes with the suite's recorder (browser.py).
 """
 
 import math
@@ -34,37 +31,6 @@ from harness import scaled, wait_until
 DRIVER = os.environ.get("BEZIER_WEBKITDRIVER", "/usr/bin/WebKitWebDriver")
 TOOLS = ("Xvfb", "xdotool", "xset")
 
-RECORDER_PATH = "/e2e-record.js"
-RECORDER = b"""'use strict';
-// The browser suite's recorder, served in front of the page's own scripts.
-(function () {
-  var record = window.bezierRecord = { violations: [], errors: [], events: [], seq: 0, offset: null };
-  document.addEventListener('securitypolicyviolation', function (e) {
-    record.violations.push(e.violatedDirective + ' ' + e.blockedURI);
-  });
-  window.addEventListener('error', function (e) {
-    record.errors.push(e.message || 'failed to load ' + (e.target.src || e.target.href));
-  }, true);
-  window.addEventListener('unhandledrejection', function (e) {
-    record.errors.push('unhandled rejection: ' + e.reason);
-  });
-  var error = console.error;
-  console.error = function () {
-    record.errors.push(Array.prototype.join.call(arguments, ' '));
-    return error.apply(console, arguments);
-  };
-  ['pointerdown', 'pointermove', 'pointerup', 'keydown', 'keyup'].forEach(function (type) {
-    window.addEventListener(type, function (e) {
-      if (!e.isTrusted) return;
-      if (e.screenX !== undefined) record.offset = [e.screenX - e.clientX, e.screenY - e.clientY];
-      record.events.push([++record.seq, e.type, e.clientX, e.clientY, e.buttons, e.code, e.key]);
-      if (record.events.length > 200) record.events.splice(0, 100);
-    }, true);
-  });
-})();
-"""
-RECORDER_TAG = b'<script src="e2e-record.js"></script>'
-
 # Page key names -> X keysyms.
 KEYSYMS = {"Shift": "Shift_L", "Alt": "Alt_L", "Control": "Control_L", "Escape": "Escape",
            "Enter": "Return", " ": "space", "ArrowLeft": "Left", "ArrowUp": "Up",
@@ -76,25 +42,6 @@ DOM_BUTTON_BITS = {0: 1, 1: 4, 2: 2}
 def check():
     """Raises RuntimeError naming what is missing to drive WebKit."""
     browser.require((DRIVER,) + TOOLS, "WebKit", "webkit2gtk-driver, xvfb, xdotool, x11-xserver-utils")
-
-
-def serve_recorder(handler):
-    """Serves the recorder, and the page with the recorder in front of its
-    scripts; True if `handler` (a GET) was one of those."""
-    path = handler.path.split("?")[0]
-    if path == RECORDER_PATH:
-        body = RECORDER
-    elif path in ("/", "/index.html"):
-        with open(os.path.join(handler.directory, "index.html"), "rb") as f:
-            body = f.read().replace(b"<head>", b"<head>\n" + RECORDER_TAG, 1)
-    else:
-        return False
-    handler.send_response(200)
-    handler.send_header("Content-Type", "text/javascript" if path == RECORDER_PATH else "text/html")
-    handler.send_header("Content-Length", str(len(body)))
-    handler.end_headers()
-    handler.wfile.write(body)
-    return True
 
 
 class Session:
@@ -134,6 +81,21 @@ class Session:
 
     def xdo(self, *args):
         self.xserver.run("xdotool", *[str(a) for a in args])
+
+
+class Browser:
+    """The browser object the page and the surface expect: one session."""
+
+    def __init__(self):
+        self.webkit = Session()
+        self.driver = self.webkit.driver
+
+    def quit(self):
+        try:
+            self.driver.quit()
+        except Exception:
+            pass
+        self.webkit.stop()
 
 
 class Page(browser.Page):
@@ -226,3 +188,10 @@ class Page(browser.Page):
     def browser_errors(self):
         return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
                            "return r.errors.splice(0);")
+
+
+class Surface(browser.PageSurface):
+    name = "webkit"
+    browser_class = Browser
+    page_class = Page
+    recorder = True

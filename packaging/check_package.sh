@@ -200,11 +200,11 @@ step "running the unpacked program on a virtual display"
 # output captured, and the close request a window manager sends. The
 # controls summary, in the suite's one copy of it, must already be on
 # standard output (a pipe, so not a terminal) while the window is up.
-E2E_ARTIFACTS="$work" python3 -B - "$srcdir/e2e" "$program" "$work" <<'EOF' ||
+python3 -B - "$srcdir/e2e" "$program" "$work" <<'EOF' ||
 import sys
 sys.path.insert(0, sys.argv[1])
 import harness
-from test_editor import HELP
+from scenes import HELP
 
 program, work = sys.argv[2], sys.argv[3]
 server = harness.XServer(work)

@@ -33,6 +33,9 @@ TEST_PACKAGES+=("${WEB_PACKAGES[@]}" chromium chromium-driver python3-selenium)
 # The same groups in WebKit: WebKitGTK's driver and browser on a virtual display,
 # input as XTEST events with key repeat turned off (xset).
 TEST_PACKAGES+=(webkit2gtk-driver xvfb xdotool x11-xserver-utils)
+# The same scenes in Firefox: Debian's firefox-esr, driven headless through
+# WebDriver BiDi (which it speaks itself) over python3-websocket.
+TEST_PACKAGES+=(firefox-esr python3-websocket)
 # The browser suite's accessibility audit fetches axe-core with npm. Some
 # Node.js packages carry their own npm (and conflict with Debian's), so the
 # package is asked for only when there is no npm at all.
