@@ -2,7 +2,6 @@
 mouse with no middle button), a phone and a tablet (touch or pen only, on
 the page's on-screen keys) and a keyboard with no pointer at all."""
 
-import math
 import time
 
 import browser
@@ -39,22 +38,13 @@ class Phone(browser.PageSurface):
         self.page.emulate(**self.device)
 
     def client(self, x, y):
-        """A whole CSS position on canvas pixel (x, y), as a finger's or a
-        pen's arrives: the first one on it, or the last one on the pixel
-        before where none falls on it. The canvas is scrolled into view
-        first, as a person would."""
+        """The CSS position of the centre of canvas pixel (x, y): positions
+        of a finger or a pen arrive in fractions of a CSS pixel, and the
+        canvas may be shown at less than one CSS pixel per window pixel. The
+        canvas is scrolled into view first, as a person would."""
         self.into_view("#view")
         left, top, width, height = self.page.canvas_box()
-
-        def whole(origin, length, v):
-            first = math.ceil(origin + v * length / SIZE)
-            return first if math.floor((first - origin) * SIZE / length) < SIZE else first - 1
-        return whole(left, width, x), whole(top, height, y)
-
-    def aim(self, x, y):
-        cx, cy = self.client(x, y)
-        left, top, width, height = self.page.canvas_box()
-        return math.floor((cx - left) * SIZE / width), math.floor((cy - top) * SIZE / height)
+        return left + (x + 0.5) * width / SIZE, top + (y + 0.5) * height / SIZE
 
     def into_view(self, selector):
         self.page.script("const e = document.querySelector(arguments[0]), r = e.getBoundingClientRect();"

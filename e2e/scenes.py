@@ -94,7 +94,6 @@ class Scene(unittest.TestCase):
 
     def place(self, *spots):
         for spot in spots:
-            spot = self.s.aim(*spot)
             self.s.place(*spot)
             self.points.append(point(spot))
 
@@ -157,20 +156,13 @@ class Drawing(Scene):
 
 class Editing(Scene):
 
-    def reach(self, origin, down):
-        """A reachable spot `down` pixels straight below `origin`, or None."""
-        spot = self.s.aim(origin[0], origin[1] + down)
-        return spot if spot == (origin[0], origin[1] + down) else None
-
     def test_delete_nearest_takes_a_point_at_49_pixels_and_keeps_one_at_50(self):
         self.place((200, 200), (380, 120), (120, 330))
-        target = self.s.aim(200, 200)
+        target = (200, 200)
         self.expect_scene()
         for away, deleted in ((50, False), (49, True)):
             with self.subTest(away=away):
-                spot = self.reach(target, away)
-                self.assertIsNotNone(spot, "%s cannot reach %d pixels below %r" % (self.s.name, away, target))
-                self.s.delete(*spot)
+                self.s.delete(target[0], target[1] + away)
                 if deleted:
                     self.points.remove(point(target))
                 self.barrier()
@@ -178,11 +170,11 @@ class Editing(Scene):
     def test_a_move_takes_the_nearest_point_and_one_far_from_all_moves_nothing(self):
         self.place(*SPOTS[:4])
         self.expect_scene()
-        start, end = self.s.aim(SPOTS[1][0] + 12, SPOTS[1][1] - 9), self.s.aim(150, 330)
+        start, end = (SPOTS[1][0] + 12, SPOTS[1][1] - 9), (150, 330)
         self.s.move(start, end)
         self.points[1] = point(end)
         self.expect_scene()
-        self.s.move(self.s.aim(480, 20), self.s.aim(300, 300))
+        self.s.move((480, 20), (300, 300))
         self.barrier()
 
 
@@ -259,7 +251,7 @@ class Dialogues(Scene):
         before = self.expect_scene()
         self.ask("n")
         self.place(SPOTS[4])
-        self.s.delete(*self.s.aim(*SPOTS[0]))
+        self.s.delete(*SPOTS[0])
         self.s.key("n")
         self.assertEqual(self.s.frame(settled=False), before, "the frame changed while the dialogue waited")
         self.assertEqual(self.s.console(), self.out)

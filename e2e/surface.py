@@ -51,11 +51,6 @@ class Surface:
         (browser errors, policy violations)."""
 
     # -- input
-    def aim(self, x, y):
-        """The pixel that input aimed at (x, y) reaches: itself, unless the
-        surface's positions are coarser than the window's pixels."""
-        return (x, y)
-
     def place(self, x, y):
         raise NotImplementedError
 
