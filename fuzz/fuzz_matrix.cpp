@@ -161,9 +161,10 @@ void VerifyFatal(const std::function<void()>& misuse, const std::string& line) {
   }
 }
 
-std::string Range(const char* op, int rows, int cols) {
-  return std::string(op) + ": index out of range [0.." + std::to_string(rows - 1) + ", 0.." +
-         std::to_string(cols - 1) + "]";
+bool Outside(const Model& m, int r, int c) { return r < 0 || r >= m.rows || c < 0 || c >= m.cols; }
+std::string Range(const char* op, const Model& m) {
+  return std::string(op) + ": index out of range [0.." + std::to_string(m.rows - 1) + ", 0.." +
+         std::to_string(m.cols - 1) + "]";
 }
 std::string Range1(const char* op, int n) { return std::string(op) + ": index out of range [0.." + std::to_string(n - 1) + "]"; }
 
@@ -218,6 +219,12 @@ struct Program {
 
   void CheckUnchanged(const char* what) {
     for (int s = 0; s < kSlots; ++s) Expect(*slot[s], model[s], what);
+  }
+
+  // The operands must have come through the operation unchanged.
+  void Result(int s, Matrix&& m, const Model& want, const char* what) {
+    CheckUnchanged((std::string("operand of ") + what).c_str());
+    Set(s, std::move(m), want, what);
   }
 
   // Returns true when the operation is a misuse: verified in a child the
@@ -283,10 +290,7 @@ struct Program {
       case 4: {  // PutElement
         const double v = in.Value();
         const int r = in.Index(), c = in.Index();
-        if (Misuse(r < 0 || r >= MA.rows || c < 0 || c >= MA.cols, [&] { A.PutElement(v, r, c); },
-                   Range("PutElement", MA.rows, MA.cols))) {
-          return;
-        }
+        if (Misuse(Outside(MA, r, c), [&] { A.PutElement(v, r, c); }, Range("PutElement", MA))) return;
         A.PutElement(v, r, c);
         model[a].At(r, c) = v;
         CheckUnchanged("after PutElement");
@@ -294,25 +298,19 @@ struct Program {
       }
       case 5: {  // GetElement
         const int r = in.Index(), c = in.Index();
-        if (Misuse(r < 0 || r >= MA.rows || c < 0 || c >= MA.cols, [&] { (void)A.GetElement(r, c); },
-                   Range("GetElement", MA.rows, MA.cols))) {
-          return;
-        }
+        if (Misuse(Outside(MA, r, c), [&] { (void)A.GetElement(r, c); }, Range("GetElement", MA))) return;
         if (!Same(A.GetElement(r, c), MA.At(r, c))) Fail("GetElement differs from the stored value");
         return;
       }
       case 6: {  // AddMat
         const int b = in.Byte() % kSlots;
         const Model& MB = model[b];
-        if (Misuse(MA.rows != MB.rows || MA.cols != MB.cols, [&] { (void)A.AddMat(*slot[b]); },
-                   "AddMat: Incompatible matrix sizes")) {
-          return;
-        }
+        const bool mismatch = MA.rows != MB.rows || MA.cols != MB.cols;
+        if (Misuse(mismatch, [&] { (void)A.AddMat(*slot[b]); }, "AddMat: Incompatible matrix sizes")) return;
         Model want = MA;
         for (std::size_t i = 0; i < want.v.size(); ++i) want.v[i] = MA.v[i] + MB.v[i];
         Matrix m = A.AddMat(*slot[b]);
-        CheckUnchanged("AddMat operands");
-        Set(d, std::move(m), want, "AddMat");
+        Result(d, std::move(m), want, "AddMat");
         return;
       }
       case 7:
@@ -321,20 +319,16 @@ struct Program {
         Model want = MA;
         for (double& e : want.v) e = op == 7 ? e + s : e * s;
         Matrix m = op == 7 ? A.AddScalar(s) : A.MultScalar(s);
-        CheckUnchanged("scalar operand");
-        Set(d, std::move(m), want, op == 7 ? "AddScalar" : "MultScalar");
+        Result(d, std::move(m), want, op == 7 ? "AddScalar" : "MultScalar");
         return;
       }
       case 9: {  // MultMat
         const int b = in.Byte() % kSlots;
-        if (Misuse(model[b].rows != MA.cols, [&] { (void)A.MultMat(*slot[b]); },
-                   "MultMat: Incompatible matrix sizes")) {
-          return;
-        }
+        const bool mismatch = model[b].rows != MA.cols;
+        if (Misuse(mismatch, [&] { (void)A.MultMat(*slot[b]); }, "MultMat: Incompatible matrix sizes")) return;
         const Model want = Product(MA, model[b]);
         Matrix m = A.MultMat(*slot[b]);
-        CheckUnchanged("MultMat operands");
-        Set(d, std::move(m), want, "MultMat");
+        Result(d, std::move(m), want, "MultMat");
         return;
       }
       case 10: {  // Transpose
@@ -342,52 +336,37 @@ struct Program {
         for (int i = 0; i < MA.rows; ++i)
           for (int j = 0; j < MA.cols; ++j) want.At(j, i) = MA.At(i, j);
         Matrix m = A.Transpose();
-        CheckUnchanged("Transpose operand");
-        Set(d, std::move(m), want, "Transpose");
+        Result(d, std::move(m), want, "Transpose");
         return;
       }
       case 11: {  // PowerMat
         const int n = int(in.Byte() % 9) - 3;
-        if (Misuse(n >= 2 && MA.rows != MA.cols, [&] { (void)A.PowerMat(n); }, "MultMat: Incompatible matrix sizes")) {
-          return;
-        }
+        const bool mismatch = n >= 2 && MA.rows != MA.cols;
+        if (Misuse(mismatch, [&] { (void)A.PowerMat(n); }, "MultMat: Incompatible matrix sizes")) return;
         Model want = MA;
         for (int i = 1; i < n; ++i) want = Product(want, MA);
         Matrix m = A.PowerMat(n);
-        CheckUnchanged("PowerMat operand");
-        Set(d, std::move(m), want, "PowerMat");
+        Result(d, std::move(m), want, "PowerMat");
         return;
       }
-      case 12: {  // GetRow
-        const int r = in.Index();
-        if (Misuse(r < 0 || r >= MA.rows, [&] { (void)A.GetRow(r); }, Range1("GetRow", MA.rows))) return;
-        Model want = Zeros(1, MA.cols);
-        for (int c = 0; c < MA.cols; ++c) want.At(0, c) = MA.At(r, c);
-        Matrix m = A.GetRow(r);
-        CheckUnchanged("GetRow operand");
-        Set(d, std::move(m), want, "GetRow");
-        return;
-      }
-      case 13: {  // GetCol
-        const int c = in.Index();
-        if (Misuse(c < 0 || c >= MA.cols, [&] { (void)A.GetCol(c); }, Range1("GetCol", MA.cols))) return;
-        Model want = Zeros(MA.rows, 1);
-        for (int r = 0; r < MA.rows; ++r) want.At(r, 0) = MA.At(r, c);
-        Matrix m = A.GetCol(c);
-        CheckUnchanged("GetCol operand");
-        Set(d, std::move(m), want, "GetCol");
+      case 12:
+      case 13: {  // GetRow, GetCol
+        const bool row = op == 12;
+        const int i = in.Index(), n = row ? MA.rows : MA.cols, length = row ? MA.cols : MA.rows;
+        const char* name = row ? "GetRow" : "GetCol";
+        const auto get = [&] { return row ? A.GetRow(i) : A.GetCol(i); };
+        if (Misuse(i < 0 || i >= n, [&] { (void)get(); }, Range1(name, n))) return;
+        Model want = row ? Zeros(1, length) : Zeros(length, 1);
+        for (int k = 0; k < length; ++k) want.v[std::size_t(k)] = row ? MA.At(i, k) : MA.At(k, i);
+        Result(d, get(), want, name);
         return;
       }
       case 14: {  // CoFactor
         const int r = in.Index(), c = in.Index();
-        if (Misuse(r < 0 || r >= MA.rows || c < 0 || c >= MA.cols, [&] { (void)A.CoFactor(r, c); },
-                   Range("CoFactor", MA.rows, MA.cols))) {
-          return;
-        }
+        if (Misuse(Outside(MA, r, c), [&] { (void)A.CoFactor(r, c); }, Range("CoFactor", MA))) return;
         const Model want = Minor(MA, r, c);
         Matrix m = A.CoFactor(r, c);
-        CheckUnchanged("CoFactor operand");
-        Set(d, std::move(m), want, "CoFactor");
+        Result(d, std::move(m), want, "CoFactor");
         return;
       }
       case 15: {  // DetMat

@@ -109,11 +109,26 @@ TEST_F(Bezier, WorkedSegmentsDrawTheirListedLines) {
   }
 }
 
-TEST_F(Bezier, ArchMatchesTheReferenceAtFourTolerances) {
+TEST_F(Bezier, SegmentsMatchTheReference) {
   const std::vector<Pt> arch = {{0, 0}, {0, 500}, {500, 500}, {500, 0}};
-  for (std::int32_t tolerance : {5, 1, 20, 499}) {
-    const std::int32_t tol = tolerance * tolerance;
-    EXPECT_EQ(Render(arch, tol), Rasterise(Reference::Of(arch, tol).lines)) << "tolerance " << tolerance;
+  // A first leg of 60000 pixels squares past the 32-bit range; it must count
+  // as long, not wrap around to something small.
+  const std::vector<Pt> huge = {{0, 0}, {60000, 0}, {60000, 60000}, {-5000, 60000}};
+  const std::vector<Pt> chain = {{0, 0}, {8, 0}, {16, 8}, {16, 16}, {30, 40}, {60, 40}, {90, 0}};
+  struct Case {
+    const char* what;
+    const std::vector<Pt>& pts;
+    std::int32_t first, toleranceSquared;
+  };
+  const Case cases[] = {
+      {"arch at 5", arch, 0, 25}, {"arch at 1", arch, 0, 1}, {"arch at 20", arch, 0, 400},
+      {"arch at 499", arch, 0, 249001}, {"legs past 32 bits", huge, 0, 249001},
+      {"later segment reads its own points", chain, 3, 25}};
+  for (const Case& c : cases) {
+    const std::vector<Pt> own(c.pts.begin() + c.first, c.pts.end());
+    const Reference ref = Reference::Of(own, c.toleranceSquared);
+    ASSERT_GT(ref.pieces, 1) << c.what;
+    EXPECT_EQ(Render(c.pts, c.toleranceSquared, c.first), Rasterise(ref.lines)) << c.what;
   }
 }
 
@@ -134,21 +149,6 @@ TEST_F(Bezier, RandomSegmentsMatchTheReferenceWithinTheDepthBound) {
     EXPECT_LE(ref.pieces, 1 << bound) << "segment " << n;
     ASSERT_EQ(Render(pts, tol), Rasterise(ref.lines)) << "segment " << n;
   }
-}
-
-TEST_F(Bezier, LaterSegmentsReadTheirOwnFourPoints) {
-  const std::vector<Pt> pts = {{0, 0}, {8, 0}, {16, 8}, {16, 16}, {30, 40}, {60, 40}, {90, 0}};
-  const Reference ref = Reference::Of({pts[3], pts[4], pts[5], pts[6]}, 25);
-  EXPECT_EQ(Render(pts, 25, 3), Rasterise(ref.lines));
-}
-
-TEST_F(Bezier, LegsTooLongToMeasureIn32BitsAreStillSplit) {
-  // A first leg of 60000 pixels squares past the 32-bit range; it must count
-  // as long, not wrap around to something small.
-  const std::vector<Pt> pts = {{0, 0}, {60000, 0}, {60000, 60000}, {-5000, 60000}};
-  const Reference ref = Reference::Of(pts, 249001);
-  ASSERT_GT(ref.pieces, 1);
-  EXPECT_EQ(Render(pts, 249001), Rasterise(ref.lines));
 }
 
 TEST(RowDistanceSquared, TruncatesEachDifferenceBeforeSquaring) {

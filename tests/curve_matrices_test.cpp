@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "editor_fixture.h"
+#include "matrix_build.h"
 
 namespace {
-
-using Table = std::vector<std::vector<double>>;
 
 Matrix Control(const std::vector<std::pair<int, int>>& pts) {
   Matrix m(4, 4);
@@ -28,20 +27,14 @@ TEST_F(CurveMatrices, SplitTheWorkedSegmentIntoItsHalves) {
   struct Case {
     const char* name;
     const Matrix* split;
-    Table rows;
+    std::vector<double> elements;  // x, y and two unused columns per row
   };
   const std::vector<Case> cases = {
-      {"left", &LeftSplit, {{0, 0}, {4, 0}, {8, 2}, {11, 5}}},
-      {"right", &RightSplit, {{11, 5}, {14, 8}, {16, 12}, {16, 16}}},
+      {"left", &LeftSplit, {0, 0, 0, 0, 4, 0, 0, 0, 8, 2, 0, 0, 11, 5, 0, 0}},
+      {"right", &RightSplit, {11, 5, 0, 0, 14, 8, 0, 0, 16, 12, 0, 0, 16, 16, 0, 0}},
   };
   for (const Case& c : cases) {
-    const Matrix half = c.split->MultMat(p).MultScalar(HalvingScale);
-    for (int r = 0; r < 4; ++r) {
-      EXPECT_EQ(half.GetElement(r, 0), c.rows[r][0]) << c.name << " row " << r;
-      EXPECT_EQ(half.GetElement(r, 1), c.rows[r][1]) << c.name << " row " << r;
-      EXPECT_EQ(half.GetElement(r, 2), 0.0) << c.name << " row " << r;
-      EXPECT_EQ(half.GetElement(r, 3), 0.0) << c.name << " row " << r;
-    }
+    EXPECT_EQ(Elements(c.split->MultMat(p).MultScalar(HalvingScale)), c.elements) << c.name;
   }
 }
 

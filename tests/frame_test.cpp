@@ -46,17 +46,13 @@ Log ExpectedFrame(CurveKind kind, const std::vector<Point>& points, const std::v
     expected.push_back("glColor3ubv(128,64,255)");
     expected.push_back("glVertex2i(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")");
   }
-  expected.push_back("glEnd()");
-  expected.push_back("glPointSize(1)");
-  expected.push_back("glBegin(0)");
+  expected.insert(expected.end(), {"glEnd()", "glPointSize(1)", "glBegin(0)"});
   for (std::int32_t first : firsts) {
     const Log segment = SegmentCalls(kind, first);
     EXPECT_FALSE(segment.empty()) << "segment " << first << " drew nothing";
     expected.insert(expected.end(), segment.begin(), segment.end());
   }
-  expected.push_back("glEnd()");
-  expected.push_back("glFlush()");
-  expected.push_back("glutSwapBuffers()");
+  expected.insert(expected.end(), {"glEnd()", "glFlush()", "glutSwapBuffers()"});
   return expected;
 }
 

@@ -152,6 +152,13 @@ TEST_F(Input, ShiftReleaseWithoutPressDeletesNothing) {
 
 TEST_F(Input, MiddleDragMovesThePointUntilRelease) {
   Click(100, 100);  // (100, 400)
+  // A press on empty space drags nothing.
+  OnMouse(Middle, Down, 300, 300);
+  EXPECT_FALSE(editorState.dragging);
+  EXPECT_EQ(editorState.dragIndex, -1);
+  OnMotion(120, 120);
+  OnMouse(Middle, Up, 120, 120);
+  EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}}));
   Click(300, 300);  // (300, 200)
   OnMouse(Middle, Down, 310, 290);
   EXPECT_TRUE(editorState.dragging);
@@ -163,16 +170,6 @@ TEST_F(Input, MiddleDragMovesThePointUntilRelease) {
   EXPECT_FALSE(editorState.dragging);
   OnMotion(10, 10);
   EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}, {250, 450}}));
-}
-
-TEST_F(Input, MiddlePressOnEmptySpaceMovesNothing) {
-  Click(100, 100);
-  OnMouse(Middle, Down, 300, 300);
-  EXPECT_FALSE(editorState.dragging);
-  EXPECT_EQ(editorState.dragIndex, -1);
-  OnMotion(120, 120);
-  OnMouse(Middle, Up, 120, 120);
-  EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}}));
 }
 
 TEST_F(Input, DragFollowsItsIndexWhenAnEarlierPointIsDeleted) {

@@ -8,18 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "gl_fake.h"
 #include "line_oracle.h"
+#include "segment_fixture.h"
 
 namespace {
 
-using Pixels = std::vector<std::pair<int, int>>;
-
-Pixels Draw(int x0, int y0, int x1, int y1) {
-  glfake::Reset();
-  DrawLine(x0, y0, x1, y1);
-  return glfake::Vertices();
-}
+Pixels Draw(int x0, int y0, int x1, int y1) { return Rasterise({{x0, y0, x1, y1}}); }
 
 TEST(Line, WorkedSegmentsInEmissionOrder) {
   struct Case {

@@ -23,16 +23,9 @@ Eigen::MatrixXd ToEigen(const Matrix& m) {
   return e;
 }
 
-Matrix Random(std::mt19937& rng, int rows, int cols, double low, double high) {
-  std::uniform_real_distribution<double> value(low, high);
-  Matrix m(rows, cols);
-  for (int i = 0; i < rows; ++i)
-    for (int j = 0; j < cols; ++j) m.PutElement(value(rng), i, j);
-  return m;
-}
-
-Matrix RandomIntegers(std::mt19937& rng, int rows, int cols) {
-  std::uniform_int_distribution<int> value(-9, 9);
+// Elements drawn from `value`: a real or an integer distribution.
+template <class Distribution>
+Matrix Random(std::mt19937& rng, int rows, int cols, Distribution value) {
   Matrix m(rows, cols);
   for (int i = 0; i < rows; ++i)
     for (int j = 0; j < cols; ++j) m.PutElement(value(rng), i, j);
@@ -141,7 +134,7 @@ TEST(MatrixProperties, DeterminantAgreesWithEigen) {
   for (int n = 1; n <= 6; ++n) {
     for (int trial = 0; trial < 25; ++trial) {
       SCOPED_TRACE("n = " + std::to_string(n) + ", trial " + std::to_string(trial));
-      const Matrix m = Random(rng, n, n, -10, 10);
+      const Matrix m = Random(rng, n, n, std::uniform_real_distribution<double>(-10, 10));
       const Eigen::MatrixXd e = ToEigen(m);
       // Hadamard's bound scales the tolerance to the size the products reach.
       double scale = 1;
@@ -156,7 +149,7 @@ TEST(MatrixProperties, InverseOfDiagonallyDominantMatrixIsTwoSided) {
   for (int n = 1; n <= 6; ++n) {
     for (int trial = 0; trial < 15; ++trial) {
       SCOPED_TRACE("n = " + std::to_string(n) + ", trial " + std::to_string(trial));
-      Matrix m = Random(rng, n, n, -1, 1);
+      Matrix m = Random(rng, n, n, std::uniform_real_distribution<double>(-1, 1));
       for (int i = 0; i < n; ++i) {
         const double sign = m.GetElement(i, i) < 0 ? -1 : 1;
         m.PutElement(m.GetElement(i, i) + sign * n, i, i);
@@ -174,13 +167,13 @@ TEST(MatrixProperties, InverseOfDiagonallyDominantMatrixIsTwoSided) {
 
 TEST(MatrixProperties, ProductOfIntegerMatricesEqualsEigenExactly) {
   std::mt19937 rng(99);
-  std::uniform_int_distribution<int> size(0, 6);
+  std::uniform_int_distribution<int> size(0, 6), digit(-9, 9);
   for (int trial = 0; trial < 200; ++trial) {
     const int r = size(rng), k = size(rng), c = size(rng);
     SCOPED_TRACE(std::to_string(r) + "x" + std::to_string(k) + " by " + std::to_string(k) + "x" +
                  std::to_string(c));
-    const Matrix a = RandomIntegers(rng, r, k);
-    const Matrix b = RandomIntegers(rng, k, c);
+    const Matrix a = Random(rng, r, k, digit);
+    const Matrix b = Random(rng, k, c, digit);
     const Matrix product = a.MultMat(b);
     ASSERT_EQ(product.NumRows(), r);
     ASSERT_EQ(product.NumCols(), c);

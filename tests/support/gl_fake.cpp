@@ -34,6 +34,13 @@ void Record(const char* name, std::initializer_list<double> args, const char* te
   s.log.push_back(Call{name, std::vector<double>(args), text ? std::string(text) : std::string()});
 }
 
+// Keeps a callback the program hands to the toolkit, and logs the call.
+template <class F>
+void Register(F Callbacks::*slot, F callback, const char* name) {
+  S().callbacks.*slot = callback;
+  Record(name, {});
+}
+
 }  // namespace
 
 void Reset(bool everything) {
@@ -54,7 +61,6 @@ const std::vector<Call>& Log() { return S().log; }
 
 std::vector<std::string> Names() {
   std::vector<std::string> names;
-  names.reserve(S().log.size());
   for (const Call& c : S().log) names.push_back(c.name);
   return names;
 }
@@ -76,14 +82,16 @@ const Callbacks& Registered() { return S().callbacks; }
 
 }  // namespace glfake
 
+using glfake::Callbacks;
 using glfake::Record;
+using glfake::Register;
 using glfake::S;
 
 extern "C" {
 
 // ---- OpenGL ----
-void glBegin(GLenum mode) { Record("glBegin", {double(mode)}); }
-void glEnd(void) { Record("glEnd", {}); }
+void glBegin(GLenum mode) { Record(__func__, {double(mode)}); }
+void glEnd(void) { Record(__func__, {}); }
 void glVertex2i(GLint x, GLint y) {
   auto& s = S();
   ++s.vertexCount;
@@ -91,76 +99,54 @@ void glVertex2i(GLint x, GLint y) {
   s.vertices.emplace_back(x, y);
   s.log.push_back(glfake::Call{"glVertex2i", {double(x), double(y)}, {}});
 }
-void glColor3ubv(const GLubyte* v) { Record("glColor3ubv", {double(v[0]), double(v[1]), double(v[2])}); }
-void glPointSize(GLfloat size) { Record("glPointSize", {double(size)}); }
-void glClear(GLbitfield mask) { Record("glClear", {double(mask)}); }
+void glColor3ubv(const GLubyte* v) { Record(__func__, {double(v[0]), double(v[1]), double(v[2])}); }
+void glPointSize(GLfloat size) { Record(__func__, {double(size)}); }
+void glClear(GLbitfield mask) { Record(__func__, {double(mask)}); }
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
-  Record("glClearColor", {double(r), double(g), double(b), double(a)});
+  Record(__func__, {double(r), double(g), double(b), double(a)});
 }
-void glFlush(void) { Record("glFlush", {}); }
+void glFlush(void) { Record(__func__, {}); }
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-  Record("glViewport", {double(x), double(y), double(w), double(h)});
+  Record(__func__, {double(x), double(y), double(w), double(h)});
 }
-void glMatrixMode(GLenum mode) { Record("glMatrixMode", {double(mode)}); }
-void glLoadIdentity(void) { Record("glLoadIdentity", {}); }
+void glMatrixMode(GLenum mode) { Record(__func__, {double(mode)}); }
+void glLoadIdentity(void) { Record(__func__, {}); }
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
-  Record("glOrtho", {l, r, b, t, n, f});
+  Record(__func__, {l, r, b, t, n, f});
 }
 
 // ---- GLUT ----
 void glutInit(int* pargc, char** argv) {
-  Record("glutInit", {double(pargc ? *pargc : -1)}, (argv && pargc && *pargc > 0) ? argv[0] : nullptr);
+  Record(__func__, {double(pargc ? *pargc : -1)}, (argv && pargc && *pargc > 0) ? argv[0] : nullptr);
 }
-void glutInitWindowSize(int w, int h) { Record("glutInitWindowSize", {double(w), double(h)}); }
-void glutInitDisplayMode(unsigned int mode) { Record("glutInitDisplayMode", {double(mode)}); }
-void glutMainLoop(void) { Record("glutMainLoop", {}); }
+void glutInitWindowSize(int w, int h) { Record(__func__, {double(w), double(h)}); }
+void glutInitDisplayMode(unsigned int mode) { Record(__func__, {double(mode)}); }
+void glutMainLoop(void) { Record(__func__, {}); }
 int glutCreateWindow(const char* title) {
-  Record("glutCreateWindow", {}, title);
+  Record(__func__, {}, title);
   return 1;
 }
-void glutReshapeWindow(int w, int h) { Record("glutReshapeWindow", {double(w), double(h)}); }
-void glutPostRedisplay(void) { Record("glutPostRedisplay", {}); }
-void glutSwapBuffers(void) { Record("glutSwapBuffers", {}); }
+void glutReshapeWindow(int w, int h) { Record(__func__, {double(w), double(h)}); }
+void glutPostRedisplay(void) { Record(__func__, {}); }
+void glutSwapBuffers(void) { Record(__func__, {}); }
 int glutCreateMenu(void (*callback)(int)) {
-  S().callbacks.menu = callback;
-  Record("glutCreateMenu", {});
+  Register(&Callbacks::menu, callback, __func__);
   return S().nextMenu++;
 }
-void glutAddMenuEntry(const char* label, int value) { Record("glutAddMenuEntry", {double(value)}, label); }
+void glutAddMenuEntry(const char* label, int value) { Record(__func__, {double(value)}, label); }
 void glutChangeToMenuEntry(int item, const char* label, int value) {
-  Record("glutChangeToMenuEntry", {double(item), double(value)}, label);
+  Record(__func__, {double(item), double(value)}, label);
 }
-void glutAttachMenu(int button) { Record("glutAttachMenu", {double(button)}); }
-void glutKeyboardFunc(void (*cb)(unsigned char, int, int)) {
-  S().callbacks.keyboard = cb;
-  Record("glutKeyboardFunc", {});
-}
-void glutReshapeFunc(void (*cb)(int, int)) {
-  S().callbacks.reshape = cb;
-  Record("glutReshapeFunc", {});
-}
-void glutDisplayFunc(void (*cb)(void)) {
-  S().callbacks.display = cb;
-  Record("glutDisplayFunc", {});
-}
-void glutMouseFunc(void (*cb)(int, int, int, int)) {
-  S().callbacks.mouse = cb;
-  Record("glutMouseFunc", {});
-}
-void glutMotionFunc(void (*cb)(int, int)) {
-  S().callbacks.motion = cb;
-  Record("glutMotionFunc", {});
-}
-void glutPassiveMotionFunc(void (*cb)(int, int)) {
-  S().callbacks.passiveMotion = cb;
-  Record("glutPassiveMotionFunc", {});
-}
-void glutInitErrorFunc(void (*cb)(const char*, va_list)) {
-  S().callbacks.error = cb;
-  Record("glutInitErrorFunc", {});
-}
+void glutAttachMenu(int button) { Record(__func__, {double(button)}); }
+void glutKeyboardFunc(void (*cb)(unsigned char, int, int)) { Register(&Callbacks::keyboard, cb, __func__); }
+void glutReshapeFunc(void (*cb)(int, int)) { Register(&Callbacks::reshape, cb, __func__); }
+void glutDisplayFunc(void (*cb)(void)) { Register(&Callbacks::display, cb, __func__); }
+void glutMouseFunc(void (*cb)(int, int, int, int)) { Register(&Callbacks::mouse, cb, __func__); }
+void glutMotionFunc(void (*cb)(int, int)) { Register(&Callbacks::motion, cb, __func__); }
+void glutPassiveMotionFunc(void (*cb)(int, int)) { Register(&Callbacks::passiveMotion, cb, __func__); }
+void glutInitErrorFunc(void (*cb)(const char*, va_list)) { Register(&Callbacks::error, cb, __func__); }
 int glutGetModifiers(void) {
-  Record("glutGetModifiers", {});
+  Record(__func__, {});
   return S().modifiers;
 }
 
