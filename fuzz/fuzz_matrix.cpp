@@ -141,10 +141,7 @@ void VerifyFatal(const std::function<void()>& misuse, const std::string& line) {
   close(fds[1]);
   std::string err;
   char buf[512];
-  for (ssize_t got; (got = read(fds[0], buf, sizeof buf)) != 0;) {
-    if (got < 0) break;
-    err.append(buf, std::size_t(got));
-  }
+  for (ssize_t got; (got = read(fds[0], buf, sizeof buf)) > 0;) err.append(buf, std::size_t(got));
   close(fds[0]);
   int status = 0;
   if (waitpid(pid, &status, 0) != pid) Fail("waitpid failed");

@@ -30,11 +30,7 @@ std::vector<Point> Spread(int n) {
 // The calls one renderer makes for the segment at `first`, recorded alone.
 Log SegmentCalls(CurveKind kind, std::int32_t first) {
   glfake::Reset();
-  if (kind == CurveKind::Bezier) {
-    DrawBezierSegment(first);
-  } else {
-    DrawBSplineSegment(first);
-  }
+  (kind == CurveKind::Bezier ? DrawBezierSegment : DrawBSplineSegment)(first);
   return ShownLog();
 }
 

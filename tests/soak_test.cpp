@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <iostream>
 #include <random>
 #include <sstream>
@@ -155,26 +156,17 @@ struct Console {
     return ss.str();
   }
 
-  // The model's side of one dialogue: what it prints and which value, if
-  // any, it accepts.
-  bool Dialogue(const std::string& currentLine, std::int32_t* value) {
-    expectedOut += currentLine;
-    expectedOut += "New value :";
+  // The model's side of one dialogue: what it prints and the value it
+  // accepts, if any.
+  std::optional<std::int32_t> Dialogue(const std::string& currentLine) {
+    expectedOut += currentLine + "\nNew value :";
     const entrymodel::Prediction p = entrymodel::Predict(input, pos);
     if (input.find_first_not_of(" \t\n\v\f\r", pos) == std::string::npos) ++readsAtEnd;
     pos = p.next;
-    switch (p.kind) {
-      case entrymodel::Kind::Accepted:
-        *value = p.value;
-        return true;
-      case entrymodel::Kind::OutOfRange:
-        expectedOut += "Invalid entry:  Must fall between 1 and 500\n";
-        return false;
-      case entrymodel::Kind::Invalid:
-        expectedOut += "Invalid entry.\n";
-        return false;
-    }
-    return false;
+    if (p.kind == entrymodel::Kind::Accepted) return p.value;
+    expectedOut += p.kind == entrymodel::Kind::OutOfRange ? "Invalid entry:  Must fall between 1 and 500\n"
+                                                          : "Invalid entry.\n";
+    return std::nullopt;
   }
 
   ~Console() {
@@ -337,31 +329,22 @@ class SoakRun {
   }
 
   void Key(unsigned char key) {
-    switch (key) {
-      case 'c':
-        model_.points.clear();
-        break;
-      case 'n': {
-        ++tally_.dialogues;
-        std::int32_t v;
-        if (console_.Dialogue("Current value for number of steps for B-spline: " + std::to_string(model_.steps) + "\n",
-                              &v)) {
-          model_.steps = v;
-        }
-        break;
+    std::int32_t root = 1;  // the tolerance as its dialogue shows it
+    while ((root + 1) * (root + 1) <= model_.toleranceSquared) ++root;
+    if (key == 'c') {
+      model_.points.clear();
+    } else if (key == 'n') {
+      ++tally_.dialogues;
+      const std::string shown = std::to_string(model_.steps);
+      if (const auto v = console_.Dialogue("Current value for number of steps for B-spline: " + shown)) {
+        model_.steps = *v;
       }
-      case 't': {
-        ++tally_.dialogues;
-        std::int32_t root = 1;
-        while ((root + 1) * (root + 1) <= model_.toleranceSquared) ++root;
-        std::int32_t v;
-        if (console_.Dialogue("Current value for deCasteljau Tolerance : " + std::to_string(root) + "\n", &v)) {
-          model_.toleranceSquared = v * v;
-        }
-        break;
+    } else if (key == 't') {
+      ++tally_.dialogues;
+      const std::string shown = std::to_string(root);
+      if (const auto v = console_.Dialogue("Current value for deCasteljau Tolerance : " + shown)) {
+        model_.toleranceSquared = *v * *v;
       }
-      default:
-        break;
     }
     const int x = Coord(), y = Coord();
     console_.CaptureOn();
@@ -451,8 +434,8 @@ TEST_F(Soak, RandomEventsKeepStateAndFramesConsistent) {
   soak.Run(events);
   const Tally& t = soak.tally();
   std::cout << "soak: seed " << seed << ", " << t.events << " events, " << t.frames << " frames ("
-            << t.vertices << " vertices), " << t.dialogues << " dialogues, up to " << t.maxPoints
-            << " points, " << t.dragMoves << " drag moves, " << t.staleDrags
+            << t.vertices << " vertices), " << t.dialogues << " dialogues, up to "
+            << t.maxPoints << " points, " << t.dragMoves << " drag moves, " << t.staleDrags
             << " motions after the dragged point was gone, " << soak.readsAtEnd() << " reads at end of input\n";
   EXPECT_EQ(t.events, events);
 }
