@@ -120,7 +120,7 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-class Page(browser.Page):
+class Page(browser.RecordedPage):
     """The page in Firefox: scripts and input through BiDi."""
 
     def __init__(self, firefox, url, wait=True):
@@ -186,13 +186,6 @@ class Page(browser.Page):
     def insert_text(self, text):
         self.actions("key", "keyboard", [{"type": kind, "value": ch} for ch in text
                                          for kind in ("keyDown", "keyUp")])
-
-    def violations(self):
-        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
-
-    def browser_errors(self):
-        return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
-                           "return r.errors.splice(0);")
 
 
 class Surface(browser.PageSurface):

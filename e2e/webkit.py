@@ -98,7 +98,7 @@ class Browser:
         self.webkit.stop()
 
 
-class Page(browser.Page):
+class Page(browser.RecordedPage):
     """The page in WebKit: input as X events, each awaited in the page."""
 
     def __init__(self, browser, url, wait=True):
@@ -181,13 +181,6 @@ class Page(browser.Page):
         # No input method to commit through: the editing command puts the
         # text in as one edit, with the input events an insertion makes.
         self.script("document.execCommand('insertText', false, arguments[0])", text)
-
-    def violations(self):
-        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
-
-    def browser_errors(self):
-        return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
-                           "return r.errors.splice(0);")
 
 
 class Surface(browser.PageSurface):
