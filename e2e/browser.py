@@ -45,15 +45,6 @@ SITE_FILES = ("index.html", "style.css", "boot.js", "page/main.js", "bezier.js",
 ALT, CTRL, SHIFT = 1, 2, 8
 BUTTONS = {0: ("left", 1), 1: ("middle", 4), 2: ("right", 2)}
 
-# Every policy violation the page meets is kept, from the first script on.
-_RECORD_VIOLATIONS = """
-window.bezierViolations = [];
-document.addEventListener('securitypolicyviolation', (e) => {
-  window.bezierViolations.push(e.violatedDirective + ' ' + e.blockedURI);
-});
-"""
-
-
 def require(programs, what, packages):
     """Raises RuntimeError naming every one of `programs` (and Selenium) that
     is missing to drive `what`, and the Debian `packages` that bring them."""
@@ -67,11 +58,12 @@ def require(programs, what, packages):
                            % (what, ", ".join(missing), packages))
 
 
-# For engines whose driver can neither run a script before the page's own
-# nor read the browser's log, the suite's server puts this small recorder of
-# the same origin in front of the page's scripts (the site's security policy
-# allows it): it keeps policy violations, uncaught errors, failed loads and
-# console errors, and the trusted input events that reached the page.
+# A small recorder of the page's own origin, run before the page's scripts:
+# it keeps policy violations, uncaught errors, failed loads and console
+# errors, and the trusted input events that reached the page. Chromium runs
+# it through DevTools; for engines whose driver can neither run a script
+# before the page's own nor read the browser's log, the suite's server puts
+# it in front of the page's scripts (the site's security policy allows it).
 RECORDER_PATH = "/e2e-record.js"
 RECORDER = b"""'use strict';
 (function () {
@@ -185,7 +177,7 @@ class Browser:
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         self.driver.set_script_timeout(scaled(30))
-        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": _RECORD_VIOLATIONS})
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": RECORDER.decode()})
 
     def quit(self):
         with contextlib.suppress(Exception):
@@ -282,7 +274,7 @@ class Page:
 
     def violations(self):
         """Content-Security-Policy violations the page has met."""
-        return self.script("return window.bezierViolations || []")
+        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
 
     def canvas(self):
         """The canvas pixels as a Frame (alpha checked: the window is opaque)."""
@@ -548,9 +540,6 @@ class Page:
 
 class RecordedPage(Page):
     """A page served with the recorder, which keeps what went wrong."""
-
-    def violations(self):
-        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
 
     def browser_errors(self):
         return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"

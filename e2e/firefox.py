@@ -9,6 +9,7 @@ implemented), so the pen surfaces stay in Chromium. As for WebKit, the page
 comes with the suite's recorder for errors and policy violations.
 """
 
+import contextlib
 import itertools
 import json
 import math
@@ -20,7 +21,7 @@ import tempfile
 import threading
 
 import browser
-from harness import scaled, wait_until
+from harness import end, scaled, wait_until
 
 FIREFOX = os.environ.get("BEZIER_FIREFOX", "/usr/bin/firefox-esr")
 
@@ -106,17 +107,9 @@ class Browser:
             return reply["result"]
 
     def quit(self):
-        try:
+        with contextlib.suppress(Exception):
             self.socket.close()
-        except Exception:
-            pass
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        end(self.proc, timeout=10)
         shutil.rmtree(self.profile, ignore_errors=True)
 
 

@@ -73,6 +73,17 @@ def await_value(read, want, timeout, failed, interval=0.05):
     return last[0]
 
 
+def end(proc, timeout=5):
+    """Asks `proc` to end, and kills it if it has not within `timeout` seconds."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
 def check_tools():
     """Raises RuntimeError naming every missing program the suite needs."""
     missing = [t for t in REQUIRED_TOOLS if shutil.which(t) is None]
@@ -151,13 +162,7 @@ class XServer:
         return self._root
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        end(self.proc)
 
 
 # ---------------------------------------------------------------- frames
