@@ -29,7 +29,8 @@ import harness
 import scenes
 from harness import scaled
 from scenes import setUpModule, tearDownModule  # noqa: F401  (the chromium surface serves the module)
-from scenes import BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point
+from scenes import BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, NOT_A_NUMBER, OUT_OF_RANGE, SPOTS, point
+from scenes import STEPS_PROMPT, TOLERANCE_PROMPT
 
 SITE = os.environ.get("BEZIER_WEB_SITE")
 
@@ -176,6 +177,25 @@ class Robustness(PageCase):
         self.assertEqual(self.page.transcript(), transcript + STEPS_PROMPT % 25)
         self.assertEqual(self.page.script("return Array.from(document.querySelectorAll('#console .echo'),"
                                           " e => e.textContent)"), ["20\n", " 7\n"])
+        self.out += STEPS_PROMPT % 25
+        # An empty line leaves the dialogue waiting, as a "%d" read does;
+        # awkward lines get their messages and break nothing.
+        self.ask("t")
+        self.page.enter_line("")
+        for line, message in (("9" * 10000, OUT_OF_RANGE), ("\u00e9t\u00e9 \u6f22\u5b57", NOT_A_NUMBER)):
+            self.page.enter_line(line)
+            self.out += message
+            self.page.wait_console(self.out)
+            self.ask("t")
+        # A paste of three lines: the waiting dialogue takes the first, the
+        # next one the second, and the third stays in the field.
+        self.page.paste("abc\n12\n5")
+        self.out += NOT_A_NUMBER
+        self.page.wait_console(self.out)
+        self.assertEqual(self.page.script("return document.getElementById('entry').value"), "5")
+        self.page.key("n")
+        self.page.wait_console(self.out + STEPS_PROMPT % 7)
+        self.steps = 12
         self.choose(BSPLINE)
         self.expect_scene()
 
