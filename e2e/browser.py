@@ -364,10 +364,15 @@ class Page:
         self.cdp("Input.dispatchKeyEvent", type="keyUp", key=name, code=code,
                  windowsVirtualKeyCode=vk, modifiers=self.modifiers)
 
-    def tap_key(self, name):
-        """Presses and releases a named key (Enter, arrows, Space, ...)."""
+    def tap_key(self, name, held=None):
+        """Presses and releases a named key (Enter, arrows, Space, ...), with
+        the key `held` (Shift, Control, ...) held down through it if given."""
+        if held:
+            self.key_down(held)
         self.key_down(name)
         self.key_up(name)
+        if held:
+            self.key_up(held)
 
     def char_down(self, ch, repeat=False):
         self.cdp("Input.dispatchKeyEvent", type="keyDown", key=ch, text=ch, code="Key" + ch.upper(),

@@ -84,6 +84,15 @@ def end(proc, timeout=5):
             proc.wait()
 
 
+def read_text(path):
+    """The text in the file at `path`, or "" if there is none."""
+    try:
+        with open(path, "r", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
 def check_tools():
     """Raises RuntimeError naming every missing program the suite needs."""
     missing = [t for t in REQUIRED_TOOLS if shutil.which(t) is None]
@@ -133,11 +142,7 @@ class XServer:
         return text.decode().strip()
 
     def log(self):
-        try:
-            with open(self.log_path, "r", errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+        return read_text(self.log_path)
 
     def run(self, *args, check=True, timeout=10):
         """Runs an X client (xdotool, xwininfo, ...) on this display and
@@ -412,11 +417,7 @@ class App:
             return self.out.data.decode(errors="replace")
 
     def stderr(self):
-        try:
-            with open(self.stderr_path, "r", errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+        return read_text(self.stderr_path)
 
     def wait_output(self, text, timeout=10):
         """Waits until the captured standard output contains `text`, counting

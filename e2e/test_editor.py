@@ -33,10 +33,8 @@ class CommandLine(unittest.TestCase):
     """What the program does before it has a window: no display needed."""
 
     def run_program(self, *args, display=None):
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        if display is not None:
-            env["DISPLAY"] = display
+        env = {name: value for name, value in os.environ.items() if name != "DISPLAY"}
+        env.update({"DISPLAY": display} if display else {})
         return subprocess.run([BINARY] + list(args), env=env, stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=harness.scaled(20))
 
