@@ -81,14 +81,6 @@ class Site(PageCase):
                     self.assertEqual(z.read(name), f.read(), name)
 
 
-def site_copy(change):
-    """A temporary copy of the built site, changed by `change(folder)`."""
-    folder = tempfile.mkdtemp(prefix="bezier-site-")
-    shutil.copytree(SITE, folder, dirs_exist_ok=True)
-    change(folder)
-    return folder
-
-
 class Robustness(PageCase):
 
     def test_input_made_while_the_program_loads_is_delivered_in_order(self):
@@ -122,7 +114,9 @@ class Robustness(PageCase):
         ]
         for name, change, words in cases:
             with self.subTest(name):
-                folder = site_copy(change)
+                folder = tempfile.mkdtemp(prefix="bezier-site-")
+                shutil.copytree(SITE, folder, dirs_exist_ok=True)
+                change(folder)
                 server = browser.SiteServer(folder, check=False)
                 try:
                     self.page.driver.get(server.url)
@@ -213,6 +207,19 @@ class Robustness(PageCase):
         self.tolerance = 9
         self.expect_scene()
         self.assertEqual(self.page.console_text(), self.out)
+
+    def test_a_flood_of_motion_while_a_dialogue_waits_is_queued_as_one_motion(self):
+        self.ask("n")
+        self.page.script("""
+            const canvas = document.getElementById('view'), box = canvas.getBoundingClientRect();
+            for (let i = 0; i < 100000; i++) {
+              canvas.dispatchEvent(new PointerEvent('pointermove', {pointerType: 'mouse', bubbles: true,
+                clientX: box.left + 100 + i % 50, clientY: box.top + 100}));
+            }""")
+        self.assertEqual(self.page.debug("debug.queued()"), 1)
+        self.page.enter_line("12")
+        self.steps = 12
+        self.barrier()
 
     def test_the_entry_takes_at_most_1000_characters(self):
         value = "return document.getElementById('entry').value"
