@@ -22,7 +22,7 @@ import tempfile
 import threading
 import time
 
-from harness import Frame, SIZE, scaled, wait_until
+from harness import Frame, SIZE, await_value, scaled, wait_until
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 import serve_web  # noqa: E402  (the site's own server, found through the path above)
@@ -45,15 +45,6 @@ SITE_FILES = ("index.html", "style.css", "boot.js", "page/main.js", "bezier.js",
 ALT, CTRL, SHIFT = 1, 2, 8
 BUTTONS = {0: ("left", 1), 1: ("middle", 4), 2: ("right", 2)}
 
-# Every policy violation the page meets is kept, from the first script on.
-_RECORD_VIOLATIONS = """
-window.bezierViolations = [];
-document.addEventListener('securitypolicyviolation', (e) => {
-  window.bezierViolations.push(e.violatedDirective + ' ' + e.blockedURI);
-});
-"""
-
-
 def require(programs, what, packages):
     """Raises RuntimeError naming every one of `programs` (and Selenium) that
     is missing to drive `what`, and the Debian `packages` that bring them."""
@@ -67,16 +58,12 @@ def require(programs, what, packages):
                            % (what, ", ".join(missing), packages))
 
 
-def check_browser():
-    """Raises RuntimeError naming what is missing to drive Chromium."""
-    require((CHROMIUM, CHROMEDRIVER), "a browser", "chromium, chromium-driver")
-
-
-# For engines whose driver can neither run a script before the page's own
-# nor read the browser's log, the suite's server puts this small recorder of
-# the same origin in front of the page's scripts (the site's security policy
-# allows it): it keeps policy violations, uncaught errors, failed loads and
-# console errors, and the trusted input events that reached the page.
+# A small recorder of the page's own origin, run before the page's scripts:
+# it keeps policy violations, uncaught errors, failed loads and console
+# errors, and the trusted input events that reached the page. Chromium runs
+# it through DevTools; for engines whose driver can neither run a script
+# before the page's own nor read the browser's log, the suite's server puts
+# it in front of the page's scripts (the site's security policy allows it).
 RECORDER_PATH = "/e2e-record.js"
 RECORDER = b"""'use strict';
 (function () {
@@ -108,25 +95,6 @@ RECORDER = b"""'use strict';
 RECORDER_TAG = b'<script src="e2e-record.js"></script>'
 
 
-def serve_recorder(handler):
-    """Serves the recorder, and the page with the recorder in front of its
-    scripts; True if `handler` (a GET) was one of those."""
-    path = handler.path.split("?")[0]
-    if path == RECORDER_PATH:
-        body = RECORDER
-    elif path in ("/", "/index.html"):
-        with open(os.path.join(handler.directory, "index.html"), "rb") as f:
-            body = f.read().replace(b"<head>", b"<head>\n" + RECORDER_TAG, 1)
-    else:
-        return False
-    handler.send_response(200)
-    handler.send_header("Content-Type", "text/javascript" if path == RECORDER_PATH else "text/html")
-    handler.send_header("Content-Length", str(len(body)))
-    handler.end_headers()
-    handler.wfile.write(body)
-    return True
-
-
 class _TestHandler(serve_web.SiteHandler):
     delays = {}  # path -> seconds to hold the response back (a slow network)
     recorder = False  # the page comes with the recorder
@@ -136,9 +104,27 @@ class _TestHandler(serve_web.SiteHandler):
 
     def do_GET(self):
         time.sleep(self.delays.get(self.path.split("?")[0], 0))
-        if self.recorder and serve_recorder(self):
+        if self.recorder and self.serve_recorder():
             return
         super().do_GET()
+
+    def serve_recorder(self):
+        """Serves the recorder, and the page with the recorder in front of its
+        scripts; True if this GET was one of those."""
+        path = self.path.split("?")[0]
+        if path == RECORDER_PATH:
+            body = RECORDER
+        elif path in ("/", "/index.html"):
+            with open(os.path.join(self.directory, "index.html"), "rb") as f:
+                body = f.read().replace(b"<head>", b"<head>\n" + RECORDER_TAG, 1)
+        else:
+            return False
+        self.send_response(200)
+        self.send_header("Content-Type", "text/javascript" if path == RECORDER_PATH else "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+        return True
 
     def end_headers(self):
         # Every load that reaches the server sees the site as built now.
@@ -175,7 +161,7 @@ class Browser:
     """One headless Chromium with its own empty profile."""
 
     def __init__(self, scale=1):
-        check_browser()
+        require((CHROMIUM, CHROMEDRIVER), "a browser", "chromium, chromium-driver")
         from selenium import webdriver
         from selenium.webdriver.chrome.options import Options
         from selenium.webdriver.chrome.service import Service
@@ -191,7 +177,7 @@ class Browser:
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         self.driver.set_script_timeout(scaled(30))
-        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": _RECORD_VIOLATIONS})
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": RECORDER.decode()})
 
     def quit(self):
         with contextlib.suppress(Exception):
@@ -265,16 +251,8 @@ class Page:
 
     def wait_console(self, text, timeout=10):
         """Waits until the program's console output is exactly `text`."""
-        last = [None]
-
-        def shows():
-            last[0] = self.console_text()
-            return last[0] == text
-        try:
-            wait_until(shows, timeout, "the console text")
-        except TimeoutError:
-            raise AssertionError("console shows %r, expected %r" % (last[0], text)) from None
-        return text
+        return await_value(self.console_text, text, timeout, lambda last: "console shows %r, expected %r"
+                           % (last, text), interval=0.02)
 
     def menu_labels(self):
         """The menu's entries as the page lists them, and whether it is open."""
@@ -296,7 +274,7 @@ class Page:
 
     def violations(self):
         """Content-Security-Policy violations the page has met."""
-        return self.script("return window.bezierViolations || []")
+        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
 
     def canvas(self):
         """The canvas pixels as a Frame (alpha checked: the window is opaque)."""
@@ -309,21 +287,10 @@ class Page:
 
     def wait_frame(self, lit, timeout=10):
         """Waits until the canvas shows exactly `lit` on black and the page
-        has nothing left to do; raises AssertionError with the difference."""
-        expected = Frame.expected(lit)
-        last = [None]
-
-        def matches():
-            if not self.idle():
-                return False
-            last[0] = self.canvas()
-            return last[0] == expected
-        try:
-            wait_until(matches, timeout, "the expected frame", interval=0.05)
-        except TimeoutError:
-            detail = last[0].diff(expected) if last[0] else "the page never became idle"
-            raise AssertionError("canvas differs from the expected frame: " + detail) from None
-        return last[0]
+        has nothing left to do."""
+        want = Frame.expected(lit)
+        return await_value(lambda: self.canvas() if self.idle() else None, want, timeout, lambda last:
+                           "canvas differs: " + (last.diff(want) if last else "the page never became idle"))
 
     def settle(self, timeout=10):
         """Waits until every event sent so far is handled and drawn."""
@@ -397,10 +364,15 @@ class Page:
         self.cdp("Input.dispatchKeyEvent", type="keyUp", key=name, code=code,
                  windowsVirtualKeyCode=vk, modifiers=self.modifiers)
 
-    def tap_key(self, name):
-        """Presses and releases a named key (Enter, arrows, Space, ...)."""
+    def tap_key(self, name, held=None):
+        """Presses and releases a named key (Enter, arrows, Space, ...), with
+        the key `held` (Shift, Control, ...) held down through it if given."""
+        if held:
+            self.key_down(held)
         self.key_down(name)
         self.key_up(name)
+        if held:
+            self.key_up(held)
 
     def char_down(self, ch, repeat=False):
         self.cdp("Input.dispatchKeyEvent", type="keyDown", key=ch, text=ch, code="Key" + ch.upper(),
@@ -571,19 +543,12 @@ class Page:
             });""", shot, k)
 
 
-@contextlib.contextmanager
-def served_page(site, browser_class=None, page_class=None, recorder=False):
-    """A served site, a browser and the page loaded in it, torn down after;
-    Chromium unless other classes are given."""
-    server = SiteServer(site, recorder=recorder)
-    browser = None
-    try:
-        browser = (browser_class or Browser)()
-        yield (page_class or Page)(browser, server.url)
-    finally:
-        if browser is not None:
-            browser.quit()
-        server.stop()
+class RecordedPage(Page):
+    """A page served with the recorder, which keeps what went wrong."""
+
+    def browser_errors(self):
+        return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
+                           "return r.errors.splice(0);")
 
 
 def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
@@ -612,9 +577,9 @@ class PageSurface(surface.Surface):
     page_class = Page
     recorder = False  # the page comes with the recorder (engines without DevTools)
 
-    def __init__(self):
+    def __init__(self, site=None):
         super().__init__()
-        site = os.environ.get("BEZIER_WEB_SITE")
+        site = site or os.environ.get("BEZIER_WEB_SITE")
         if not site:
             raise RuntimeError("set BEZIER_WEB_SITE to the built site (ctest does this)")
         self.server = SiteServer(site, recorder=self.recorder)

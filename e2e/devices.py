@@ -161,11 +161,7 @@ class Keyboard(browser.PageSurface):
         for _ in range(12):
             if self.page.script("return document.activeElement.id") == element_id:
                 return
-            if backward:
-                self.page.key_down("Shift")
-            self.page.tap_key("Tab")
-            if backward:
-                self.page.key_up("Shift")
+            self.page.tap_key("Tab", "Shift" if backward else None)
         raise AssertionError("keyboard: Tab does not reach #" + element_id)
 
     def cursor(self):
@@ -198,9 +194,7 @@ class Keyboard(browser.PageSurface):
 
     def delete(self, x, y):
         self.goto(x, y)
-        self.page.key_down("Shift")
-        self.page.tap_key("Enter")
-        self.page.key_up("Shift")
+        self.page.tap_key("Enter", "Shift")
 
     def move(self, start, end):
         self.goto(*start)
@@ -210,9 +204,7 @@ class Keyboard(browser.PageSurface):
 
     def menu(self, entry, over_controls=False):
         self.focus("view", backward=True)
-        self.page.key_down("Shift")
-        self.page.tap_key("F10")
-        self.page.key_up("Shift")
+        self.page.tap_key("F10", "Shift")
         for _ in range(entry):
             self.page.tap_key("ArrowDown")
         self.page.tap_key("Enter")

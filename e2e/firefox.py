@@ -9,6 +9,7 @@ implemented), so the pen surfaces stay in Chromium. As for WebKit, the page
 comes with the suite's recorder for errors and policy violations.
 """
 
+import contextlib
 import itertools
 import json
 import math
@@ -20,7 +21,7 @@ import tempfile
 import threading
 
 import browser
-from harness import scaled, wait_until
+from harness import end, scaled, wait_until
 
 FIREFOX = os.environ.get("BEZIER_FIREFOX", "/usr/bin/firefox-esr")
 
@@ -106,21 +107,13 @@ class Browser:
             return reply["result"]
 
     def quit(self):
-        try:
+        with contextlib.suppress(Exception):
             self.socket.close()
-        except Exception:
-            pass
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        end(self.proc, timeout=10)
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-class Page(browser.Page):
+class Page(browser.RecordedPage):
     """The page in Firefox: scripts and input through BiDi."""
 
     def __init__(self, firefox, url, wait=True):
@@ -186,13 +179,6 @@ class Page(browser.Page):
     def insert_text(self, text):
         self.actions("key", "keyboard", [{"type": kind, "value": ch} for ch in text
                                          for kind in ("keyDown", "keyUp")])
-
-    def violations(self):
-        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
-
-    def browser_errors(self):
-        return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
-                           "return r.errors.splice(0);")
 
 
 class Surface(browser.PageSurface):

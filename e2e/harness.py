@@ -56,6 +56,43 @@ def wait_until(predicate, timeout, what, interval=0.02):
         time.sleep(interval)
 
 
+def await_value(read, want, timeout, failed, interval=0.05):
+    """Polls `read()` (None: nothing to be read yet) until it gives `want`,
+    and returns that. On time-out raises AssertionError with the text
+    `failed(the last value read, or None)`."""
+    last = [None]
+
+    def matches():
+        got = read()
+        last[0] = last[0] if got is None else got
+        return got == want
+    try:
+        wait_until(matches, timeout, "a value", interval)
+    except TimeoutError:
+        raise AssertionError(failed(last[0])) from None
+    return last[0]
+
+
+def end(proc, timeout=5):
+    """Asks `proc` to end, and kills it if it has not within `timeout` seconds."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def read_text(path):
+    """The text in the file at `path`, or "" if there is none."""
+    try:
+        with open(path, "r", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
 def check_tools():
     """Raises RuntimeError naming every missing program the suite needs."""
     missing = [t for t in REQUIRED_TOOLS if shutil.which(t) is None]
@@ -105,11 +142,7 @@ class XServer:
         return text.decode().strip()
 
     def log(self):
-        try:
-            with open(self.log_path, "r", errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+        return read_text(self.log_path)
 
     def run(self, *args, check=True, timeout=10):
         """Runs an X client (xdotool, xwininfo, ...) on this display and
@@ -134,13 +167,7 @@ class XServer:
         return self._root
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        end(self.proc)
 
 
 # ---------------------------------------------------------------- frames
@@ -390,11 +417,7 @@ class App:
             return self.out.data.decode(errors="replace")
 
     def stderr(self):
-        try:
-            with open(self.stderr_path, "r", errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+        return read_text(self.stderr_path)
 
     def wait_output(self, text, timeout=10):
         """Waits until the captured standard output contains `text`, counting
@@ -402,65 +425,45 @@ class App:
         data = self.out.wait_for(lambda d: text.encode() in d, timeout, repr(text))
         return data.decode(errors="replace")
 
-    def wait_output_count(self, text, count, timeout=10):
-        """Waits until `text` occurs at least `count` times in the output."""
-        data = self.out.wait_for(lambda d: d.count(text.encode()) >= count, timeout,
-                                 "%d x %r" % (count, text))
-        return data.decode(errors="replace")
-
     # -- pictures
 
-    def capture(self):
-        """The window's current pixels. Raises CaptureError when the server
-        refuses to read the window."""
-        done = subprocess.run(["xwd", "-id", str(self.window), "-silent"],
+    def capture(self, window=None):
+        """The pixels of the window (by default the program's). Raises
+        CaptureError when the server refuses to read it."""
+        done = subprocess.run(["xwd", "-id", str(window or self.window), "-silent"],
                               env=self.server.env, capture_output=True,
                               timeout=scaled(10), stdin=subprocess.DEVNULL)
         if done.returncode != 0:
             raise CaptureError("xwd failed: " + done.stderr.decode(errors="replace").strip())
         return parse_xwd(done.stdout)
 
-    def capture_if_readable(self, refused=None):
+    def capture_if_readable(self, refused=None, window=None):
         """The window's current pixels, or None when the server refuses the
         read: right after a pop-up menu closes over the window it now and
         then refuses one (BadMatch), which only means "not yet". The first
         line of each refusal is appended to `refused` when given."""
         try:
-            return self.capture()
+            return self.capture(window)
         except CaptureError as e:
             if refused is not None:
                 refused.append(str(e).splitlines()[0])
             return None
 
     def wait_frame(self, lit, timeout=10):
-        """Waits until the window shows exactly `lit` (a set of (column, row))
-        on black, in the editor's colour, and nothing else. On time-out the
-        last capture is saved beside the logs and the difference is raised as
-        an AssertionError."""
-        expected = Frame.expected(lit)
-        last = [None]
-        refused = []
+        """Waits until the window shows exactly `lit` and nothing else. On
+        time-out the last capture is saved beside the logs."""
+        refused, expected = [], Frame.expected(lit)
 
-        def matches():
-            frame = self.capture_if_readable(refused)
-            if frame is None:
-                return False
-            last[0] = frame
-            return frame == expected
-
-        try:
-            wait_until(matches, timeout, "the expected frame", interval=0.05)
-        except TimeoutError:
-            if last[0] is None:
-                raise AssertionError("the window could not be read: %s" % refused[-1]) from None
+        def failed(last):
+            if last is None:
+                return "the window could not be read: %s" % refused[-1]
             path = self.stderr_path.replace(".stderr", "-last-frame.png")
             try:
-                last[0].png(path)
+                last.png(path)
             except OSError:
                 path = "(not saved)"
-            raise AssertionError("frame differs from the expected one (%s); saved %s"
-                                 % (last[0].diff(expected), path)) from None
-        return last[0]
+            return "frame differs from the expected one (%s); saved %s" % (last.diff(expected), path)
+        return await_value(lambda: self.capture_if_readable(refused), expected, timeout, failed)
 
     # -- input; (x, y) are window coordinates, y down from the top
 
@@ -522,12 +525,9 @@ class App:
         last = [None]
 
         def settled():
-            done = subprocess.run(["xwd", "-id", str(menu), "-silent"], env=self.server.env,
-                                  capture_output=True, timeout=scaled(10),
-                                  stdin=subprocess.DEVNULL)
-            if done.returncode != 0:
+            shot = self.capture_if_readable(window=menu)
+            if shot is None:
                 return None
-            shot = parse_xwd(done.stdout)
             same = shot == last[0] and any(shot.red + shot.green + shot.blue)
             last[0] = shot
             return shot if same else None

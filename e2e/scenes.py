@@ -252,17 +252,19 @@ class Dialogues(Scene):
         self.ask("n")
         self.place(SPOTS[4])
         self.s.delete(*SPOTS[0])
+        self.s.move(SPOTS[2], (180, 330))
         self.s.key("n")
         self.assertEqual(self.s.frame(settled=False), before, "the frame changed while the dialogue waited")
         self.assertEqual(self.s.console(), self.out)
         self.s.answer("10")
-        # The queued input runs: the point, the delete, and the second
-        # dialogue, which shows the value just entered.
+        # The queued input runs: the point, the delete, the move, and the
+        # second dialogue, which shows the value just entered.
         self.steps = 10
         self.out += STEPS_PROMPT % 10
         self.s.wait_console(self.out)
         self.s.answer("4")
         self.steps = 4
+        self.points[2] = point((180, 330))
         del self.points[0]
         self.expect_scene()
         self.assertIn(self.s.dialogue_waits(), (None, False))

@@ -101,32 +101,13 @@ class Surface:
     # -- shared waits
     def wait_frame(self, lit, timeout=10):
         """Waits until the frame is exactly `lit` on black."""
-        expected = harness.Frame.expected(lit)
-        last = [None]
-
-        def matches():
-            got = self.frame()
-            if got is not None:
-                last[0] = got
-            return got == expected
-        try:
-            wait_until(matches, timeout, "the expected frame", interval=0.05)
-        except TimeoutError:
-            detail = last[0].diff(expected) if last[0] else "no frame could be read"
-            raise AssertionError("%s: frame differs: %s (the console ends %r)"
-                                 % (self.name, detail, self.console()[-40:])) from None
-        return last[0]
+        want = harness.Frame.expected(lit)
+        return harness.await_value(self.frame, want, timeout, lambda last: "%s: frame differs: %s (console: %r)"
+                                   % (self.name, last.diff(want) if last else "none", self.console()[-40:]))
 
     def wait_console(self, text, timeout=10):
-        last = [None]
-
-        def shows():
-            last[0] = self.console()
-            return last[0] == text
-        try:
-            wait_until(shows, timeout, "the console text")
-        except TimeoutError:
-            raise AssertionError("%s: console shows %r, expected %r" % (self.name, last[0], text)) from None
+        return harness.await_value(self.console, text, timeout, lambda last: "%s: console shows %r, not %r"
+                                   % (self.name, last, text), interval=0.02)
 
 
 # The desktop program's menu, as measured: the label's first character (the

@@ -35,8 +35,11 @@ def open_surface(name):
 
 @contextlib.contextmanager
 def served_page(site, engine="chromium"):
-    """A served site and the page loaded in a browser of `engine`'s surface,
-    torn down after (for the benchmarks and the screenshots)."""
-    kind = SURFACES[engine]
-    with browser.served_page(site, kind.browser_class, kind.page_class, kind.recorder) as page:
-        yield page
+    """`site` served and loaded in a browser of `engine`'s surface, torn
+    down after (for the benchmarks and the screenshots)."""
+    made = SURFACES[engine](site)
+    try:
+        made.start()
+        yield made.page
+    finally:
+        made.stop()

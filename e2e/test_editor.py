@@ -18,76 +18,23 @@ editor's points have y up from the bottom: point = (x, 500 - y).
 
 import os
 import subprocess
-import tempfile
 import unittest
 
 import harness
+import scenes
 from harness import SIZE
-from scenes import BARRIER, BSPLINE, HELP, NOT_A_NUMBER, SPOTS, STEPS_PROMPT, point
+from scenes import BSPLINE, HELP, NOT_A_NUMBER, SPOTS, STEPS_PROMPT, setUpModule, tearDownModule  # noqa: F401
 
+# The window surface's display serves the whole module (BEZIER_SURFACE=window).
 BINARY = os.environ.get("BEZIER_BINARY")
-ORACLE = os.environ.get("BEZIER_ORACLE")
-ARTIFACTS = os.environ.get("E2E_ARTIFACTS") or tempfile.mkdtemp(prefix="bezier-e2e-")
-
-server = None
-
-
-def setUpModule():
-    global server
-    missing = [name for name, value in (("BEZIER_BINARY", BINARY), ("BEZIER_ORACLE", ORACLE))
-               if not value or not os.path.exists(value)]
-    if missing:
-        raise RuntimeError("set %s to the built programs (ctest does this)" % " and ".join(missing))
-    os.makedirs(ARTIFACTS, exist_ok=True)
-    # No display means no suite: this raises, and the run fails.
-    server = harness.XServer(ARTIFACTS)
-
-
-def tearDownModule():
-    if server is not None:
-        server.stop()
-
-
-class EditorCase(unittest.TestCase):
-    """A fresh program per test, with the scene it should be showing."""
-
-    def setUp(self):
-        self.app = harness.App(server, BINARY, workdir=ARTIFACTS)
-        self.addCleanup(self.app.kill)
-        self.kind = "bezier"
-        self.tolerance = 5
-        self.steps = 25
-        self.points = []
-
-    def place(self, *spots):
-        for spot in spots:
-            self.app.click(*spot)
-            self.points.append(point(spot))
-
-    def expect_scene(self):
-        """Waits for the frame of the current points and settings."""
-        return self.app.wait_frame(harness.oracle_lit(ORACLE, self.kind, self.points,
-                                                      self.tolerance, self.steps))
-
-    def barrier(self):
-        """Places a point far from the others and waits for the frame with it:
-        every earlier event has then been handled and drawn."""
-        self.place(BARRIER)
-        self.expect_scene()
-
-    def choose_bspline(self):
-        self.app.menu(BSPLINE)
-        self.kind = "bspline"
 
 
 class CommandLine(unittest.TestCase):
     """What the program does before it has a window: no display needed."""
 
     def run_program(self, *args, display=None):
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        if display is not None:
-            env["DISPLAY"] = display
+        env = {name: value for name, value in os.environ.items() if name != "DISPLAY"}
+        env.update({"DISPLAY": display} if display else {})
         return subprocess.run([BINARY] + list(args), env=env, stdin=subprocess.DEVNULL,
                               capture_output=True, text=True, timeout=harness.scaled(20))
 
@@ -115,46 +62,47 @@ class CommandLine(unittest.TestCase):
                                  "(set DISPLAY or use -display NAME)\n" % named)
 
 
-class Window(EditorCase):
+class Window(scenes.Scene):
+    """A fresh program per test (self.s.app), with the scene it should show."""
 
     def test_resizing_snaps_back_to_500_by_500_with_the_drawing_unchanged(self):
         self.place(*SPOTS[:7])
         self.expect_scene()
         for size in [(300, 300), (700, 600), (500, 200), (501, 500)]:
             with self.subTest(size=size):
-                self.app.resize(*size)
+                self.s.app.resize(*size)
                 # Handled after the resize, so drawn into the restored window.
                 self.barrier()
-                self.assertEqual(self.app.geometry(), (0, 0, SIZE, SIZE))
+                self.assertEqual(self.s.app.geometry(), (0, 0, SIZE, SIZE))
 
     def test_toolkit_options_on_the_command_line_reach_the_toolkit(self):
         # With DISPLAY naming no server, a window on ours can only come from
         # the -display option handed through to the toolkit.
-        self.app.kill()
-        self.app = harness.App(server, BINARY, args=["-display", server.display],
-                               env={"DISPLAY": ":65000"}, workdir=ARTIFACTS)
-        self.addCleanup(self.app.kill)
-        self.assertEqual(self.app.wait_output(HELP, timeout=2), HELP)
+        s = self.s
+        s.app.kill()
+        s.app = harness.App(s.server, s.binary, args=["-display", s.server.display],
+                            env={"DISPLAY": ":65000"}, workdir=s.workdir)
+        self.assertEqual(s.app.wait_output(HELP, timeout=2), HELP)
         self.place(*SPOTS[:4])
         self.expect_scene()
 
     def test_end_of_input_fails_the_dialogue_without_blocking(self):
         self.place(*SPOTS[:5])
-        self.choose_bspline()
-        self.app.proc.stdin.close()
+        self.choose(BSPLINE)
+        self.s.app.proc.stdin.close()
         for _ in range(2):
             # The message is out at once, and the window still answers with
             # the setting unchanged.
-            out = self.app.stdout() + STEPS_PROMPT % 25 + NOT_A_NUMBER
-            self.app.key("n")
-            self.assertEqual(self.app.wait_output(out), out)
+            out = self.s.app.stdout() + STEPS_PROMPT % 25 + NOT_A_NUMBER
+            self.s.app.key("n")
+            self.assertEqual(self.s.app.wait_output(out), out)
             self.barrier()
 
     def test_closing_the_window_ends_the_process(self):
         self.place(*SPOTS[:4])
         self.expect_scene()
-        self.app.close_window()
-        status = self.app.wait_exit(timeout=10)
+        self.s.app.close_window()
+        status = self.s.app.wait_exit(timeout=10)
         self.assertIsNotNone(status, "the program is still running after its window was closed")
         self.assertEqual(status, 0)
 

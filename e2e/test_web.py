@@ -24,51 +24,24 @@ import unittest
 import zipfile
 
 import browser
+import devices
 import harness
+import scenes
 from harness import scaled
-from scenes import BARRIER, BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point
+from scenes import setUpModule, tearDownModule  # noqa: F401  (the chromium surface serves the module)
+from scenes import BEZIER, BSPLINE, CLEAR_ALL, HELP, LABELS, NOT_A_NUMBER, OUT_OF_RANGE, SPOTS, point
+from scenes import STEPS_PROMPT, TOLERANCE_PROMPT
 
 SITE = os.environ.get("BEZIER_WEB_SITE")
-ORACLE = os.environ.get("BEZIER_ORACLE")
-
-site_server = None
-chromium = None
 
 
-def setUpModule():
-    global site_server, chromium
-    if not ORACLE or not os.path.exists(ORACLE):
-        raise RuntimeError("set BEZIER_ORACLE to the built frame_oracle (ctest does this)")
-    if not SITE:
-        raise RuntimeError("set BEZIER_WEB_SITE to the built site (ctest does this)")
-    # No browser or no site means no suite: these raise, and the run fails.
-    browser.check_browser()
-    site_server = browser.SiteServer(SITE)
-    chromium = browser.Browser()
-
-
-def tearDownModule():
-    if chromium is not None:
-        chromium.quit()
-    if site_server is not None:
-        site_server.stop()
-
-
-class PageCase(unittest.TestCase):
-    """A freshly loaded page per test, with the scene it should show."""
+class PageCase(scenes.Scene):
+    """The chromium surface's page (BEZIER_SURFACE=chromium) loaded afresh
+    per test, with the scene it should show."""
 
     def setUp(self):
-        self.page = browser.Page(chromium, site_server.url)
-        self.kind = "bezier"
-        self.tolerance = 5
-        self.steps = 25
-        self.points = []
-        self.out = HELP
-
-    def tearDown(self):
-        self.assertEqual(self.page.violations(), [], "the page broke its security policy")
-        errors = self.page.browser_errors()
-        self.assertEqual(errors, [], "the page reported errors")
+        super().setUp()
+        self.page = self.s.page
 
     def place(self, *spots):
         for spot in spots:
@@ -76,49 +49,11 @@ class PageCase(unittest.TestCase):
             self.points.append(point(spot))
 
     def expect_scene(self):
-        lit = harness.oracle_lit(ORACLE, self.kind, self.points, self.tolerance, self.steps)
-        return self.page.wait_frame(lit)
-
-    def announced(self, text):
-        """Waits until the page's live region says `text`."""
-        harness.wait_until(lambda: self.page.script(
-            "return document.getElementById('status').textContent") == text, 5, "the announcement " + text)
-
-    def barrier(self):
-        """A point far from the others, then its frame: every earlier event
-        has been handled and drawn."""
-        self.place(BARRIER)
-        self.expect_scene()
+        return self.page.wait_frame(self.lit())
 
     def choose(self, entry):
         self.page.menu(entry)
         self.kind = {BEZIER: "bezier", BSPLINE: "bspline"}.get(entry, self.kind)
-
-    def dialogue(self, key, entry, result=""):
-        """Presses `key` and answers its dialogue with the line `entry`, then
-        checks that `result` follows at once. With `entry` None nothing is
-        typed: what was typed before answers it."""
-        if entry is None:
-            self.page.key(key)
-            self.out += self.prompt(key) + result
-            self.page.wait_console(self.out)
-            return
-        self.dialogue_opened(key)
-        self.page.enter_line(entry)
-        self.out += result
-        self.page.wait_console(self.out)
-
-    def dialogue_opened(self, key):
-        """Presses `key`, checks the console up to its prompt and that the
-        page shows it waits for a line (entry field highlighted and focused)."""
-        self.page.key(key)
-        self.out += self.prompt(key)
-        self.page.wait_console(self.out)
-        self.assertEqual(self.page.entry_waiting(), (True, True),
-                         "the entry field is not highlighted and focused while the dialogue waits")
-
-    def prompt(self, key):
-        return {"t": TOLERANCE_PROMPT % self.tolerance, "n": STEPS_PROMPT % self.steps}[key]
 
 
 class Site(PageCase):
@@ -146,21 +81,13 @@ class Site(PageCase):
                     self.assertEqual(z.read(name), f.read(), name)
 
 
-def site_copy(change):
-    """A temporary copy of the built site, changed by `change(folder)`."""
-    folder = tempfile.mkdtemp(prefix="bezier-site-")
-    shutil.copytree(SITE, folder, dirs_exist_ok=True)
-    change(folder)
-    return folder
-
-
 class Robustness(PageCase):
 
     def test_input_made_while_the_program_loads_is_delivered_in_order(self):
         # A slow network: the program arrives two seconds after the page.
         server = browser.SiteServer(SITE, delays={"/bezier.wasm": 2})
         try:
-            self.page = browser.Page(chromium, server.url, wait=False)
+            self.page = browser.Page(self.s.browser, server.url, wait=False)
             harness.wait_until(lambda: self.page.script(
                 "return document.body.classList.contains('loading')"
                 " && getComputedStyle(document.getElementById('loading')).display !== 'none'"),
@@ -187,7 +114,9 @@ class Robustness(PageCase):
         ]
         for name, change, words in cases:
             with self.subTest(name):
-                folder = site_copy(change)
+                folder = tempfile.mkdtemp(prefix="bezier-site-")
+                shutil.copytree(SITE, folder, dirs_exist_ok=True)
+                change(folder)
                 server = browser.SiteServer(folder, check=False)
                 try:
                     self.page.driver.get(server.url)
@@ -226,7 +155,9 @@ class Robustness(PageCase):
 
     def test_lines_sent_are_echoed_where_a_terminal_shows_them(self):
         self.place(*SPOTS[:4])
-        self.dialogue("t", "20")
+        self.ask("t")
+        self.page.enter_line("20")
+        self.page.wait_console(self.out)
         self.tolerance = 20
         transcript = HELP + TOLERANCE_PROMPT % 5 + "20\n"
         self.assertEqual(self.page.transcript(), transcript)
@@ -234,11 +165,31 @@ class Robustness(PageCase):
         self.page.enter_line(" 7")
         transcript += " 7\n"
         self.assertEqual(self.page.transcript(), transcript)
-        self.dialogue("n", None)
+        self.page.key("n")
+        self.page.wait_console(self.out + STEPS_PROMPT % 25)
         self.steps = 7
         self.assertEqual(self.page.transcript(), transcript + STEPS_PROMPT % 25)
         self.assertEqual(self.page.script("return Array.from(document.querySelectorAll('#console .echo'),"
                                           " e => e.textContent)"), ["20\n", " 7\n"])
+        self.out += STEPS_PROMPT % 25
+        # An empty line leaves the dialogue waiting, as a "%d" read does;
+        # awkward lines get their messages and break nothing.
+        self.ask("t")
+        self.page.enter_line("")
+        for line, message in (("9" * 10000, OUT_OF_RANGE), ("\u00e9t\u00e9 \u6f22\u5b57", NOT_A_NUMBER)):
+            self.page.enter_line(line)
+            self.out += message
+            self.page.wait_console(self.out)
+            self.ask("t")
+        # A paste of three lines: the waiting dialogue takes the first, the
+        # next one the second, and the third stays in the field.
+        self.page.paste("abc\n12\n5")
+        self.out += NOT_A_NUMBER
+        self.page.wait_console(self.out)
+        self.assertEqual(self.page.script("return document.getElementById('entry').value"), "5")
+        self.page.key("n")
+        self.page.wait_console(self.out + STEPS_PROMPT % 7)
+        self.steps = 12
         self.choose(BSPLINE)
         self.expect_scene()
 
@@ -256,6 +207,19 @@ class Robustness(PageCase):
         self.tolerance = 9
         self.expect_scene()
         self.assertEqual(self.page.console_text(), self.out)
+
+    def test_a_flood_of_motion_while_a_dialogue_waits_is_queued_as_one_motion(self):
+        self.ask("n")
+        self.page.script("""
+            const canvas = document.getElementById('view'), box = canvas.getBoundingClientRect();
+            for (let i = 0; i < 100000; i++) {
+              canvas.dispatchEvent(new PointerEvent('pointermove', {pointerType: 'mouse', bubbles: true,
+                clientX: box.left + 100 + i % 50, clientY: box.top + 100}));
+            }""")
+        self.assertEqual(self.page.debug("debug.queued()"), 1)
+        self.page.enter_line("12")
+        self.steps = 12
+        self.barrier()
 
     def test_the_entry_takes_at_most_1000_characters(self):
         value = "return document.getElementById('entry').value"
@@ -276,7 +240,7 @@ class Offline(PageCase):
     def test_a_page_loaded_once_starts_again_without_the_network(self):
         server = browser.SiteServer(SITE)
         try:
-            self.page = browser.Page(chromium, server.url)
+            self.page = browser.Page(self.s.browser, server.url)
             harness.wait_until(lambda: self.page.script(
                 "return navigator.serviceWorker.controller !== null"), 20, "the service worker")
         finally:
@@ -289,35 +253,9 @@ class Offline(PageCase):
         self.expect_scene()
 
 
-PHONE = dict(width=360, height=740, scale=3, mobile=True, touch=True)
-
-
-class DeviceCase(PageCase):
-    """A page on an emulated device (DEVICE), for touch screens and phones."""
-    DEVICE = PHONE
-
-    def setUp(self):
-        super().setUp()
-        self.page.emulate(**self.DEVICE)
-        self.page.reload()
-
-    def tearDown(self):
-        self.page.stop_emulating()
-        super().tearDown()
-
-    def tap_control(self, selector):
-        self.page.tap_client(*self.page.element_centre(selector))
-
-    def choose_by_tap(self, entry, tap):
-        tap(*self.page.element_centre("#menu > li:nth-child(%d)" % (entry + 1)))
-        self.kind = {BEZIER: "bezier", BSPLINE: "bspline"}.get(entry, self.kind)
-        self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], False])
-
-
-class Layout(DeviceCase):
+class Layout(PageCase):
     """The page on every screen, in a browser of its own at a phone's scale
-    (see Browser's scale)."""
-    DEVICE = PHONE
+    (see Browser's scale), a phone's screen to begin with."""
     # width, height (CSS pixels), device pixels per CSS pixel, touch screen,
     # device pixels per canvas pixel (None: no whole number fills 60 % of the
     # room, so the canvas is scaled to fit).
@@ -344,13 +282,17 @@ class Layout(DeviceCase):
         cls.screen.quit()
 
     def setUp(self):
-        # The pages of this group load in its own browser.
-        global chromium
-        module_browser, chromium = chromium, self.screen
-        try:
-            super().setUp()
-        finally:
-            chromium = module_browser
+        super().setUp()
+        self.page = browser.Page(self.screen, self.s.server.url, wait=False)
+        self.page.emulate(**devices.Phone.device)
+        self.page.reload()
+
+    def tearDown(self):
+        super().tearDown()
+        self.assertEqual((self.page.violations(), self.page.browser_errors()), ([], []), "errors in the browser")
+
+    def tap_control(self, selector):
+        self.page.tap_client(*self.page.element_centre(selector))
 
     def boxes(self, scroll):
         """The viewport's size and the client rectangles of the canvas, the
@@ -441,7 +383,8 @@ class Layout(DeviceCase):
                                  " e => [e.id || e.textContent, e.offsetWidth, e.offsetHeight])")
         for name, width, height in sizes:
             self.assertGreaterEqual(min(width, height), 44, name)
-        self.choose_by_tap(CLEAR_ALL, self.page.tap_client)
+        self.page.tap_client(*self.page.element_centre("#menu > li:nth-child(%d)" % (CLEAR_ALL + 1)))
+        self.assertEqual(self.page.menu_labels(), [LABELS[self.kind], False])
         # A touch lands on the canvas pixel under it: the canvas is scaled.
         left, top, shown, _ = self.page.canvas_box()
         for fx, fy in ((0.2037, 0.7129), (0.8811, 0.1), (0.999, 0.999)):
@@ -518,8 +461,9 @@ class Accessibility(PageCase):
         self.assertEqual(roles, [["menuitem", None, "   Clear All"], ["menuitemradio", "true", "o Bezier"],
                                  ["menuitemradio", "false", "   Cubic B-Spline"]])
         self.page.click(*self.page.menu_item_centre(BSPLINE))
-        self.announced("Menu: Cubic B-Spline")
-        self.dialogue_opened("t")
+        harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
+                           == "Menu: Cubic B-Spline", 5, "the choice announced")
+        self.ask("t")
         self.audit("a dialogue waiting")
         self.page.enter_line("8")
 

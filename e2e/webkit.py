@@ -19,6 +19,7 @@ WebKit's driver can neither run a script before the page's own nor read the
 browser's log: the page comes with the suite's recorder (browser.py).
 """
 
+import contextlib
 import math
 import os
 import shutil
@@ -44,7 +45,7 @@ def check():
     browser.require((DRIVER,) + TOOLS, "WebKit", "webkit2gtk-driver, xvfb, xdotool, x11-xserver-utils")
 
 
-class Session:
+class Browser:
     """A private X display, WebKitWebDriver on it and a MiniBrowser session."""
 
     def __init__(self):
@@ -68,12 +69,14 @@ class Session:
             self.driver = WebDriver(command_executor=self.service.service_url, options=options)
             self.driver.set_script_timeout(scaled(30))
         except BaseException:
-            self.stop()
+            self.quit()
             raise
         self.offset = None  # screen position of the viewport's origin
         self.pointer = None  # screen position of the X pointer
 
-    def stop(self):
+    def quit(self):
+        with contextlib.suppress(Exception):
+            self.driver.quit()
         if self.service is not None:
             self.service.stop()
         self.xserver.stop()
@@ -83,26 +86,11 @@ class Session:
         self.xserver.run("xdotool", *[str(a) for a in args])
 
 
-class Browser:
-    """The browser object the page and the surface expect: one session."""
-
-    def __init__(self):
-        self.webkit = Session()
-        self.driver = self.webkit.driver
-
-    def quit(self):
-        try:
-            self.driver.quit()
-        except Exception:
-            pass
-        self.webkit.stop()
-
-
-class Page(browser.Page):
+class Page(browser.RecordedPage):
     """The page in WebKit: input as X events, each awaited in the page."""
 
     def __init__(self, browser, url, wait=True):
-        self.session = browser.webkit
+        self.session = browser
         super().__init__(browser, url, wait)
 
     def reload(self, wait=True):
@@ -181,13 +169,6 @@ class Page(browser.Page):
         # No input method to commit through: the editing command puts the
         # text in as one edit, with the input events an insertion makes.
         self.script("document.execCommand('insertText', false, arguments[0])", text)
-
-    def violations(self):
-        return self.script("return window.bezierRecord ? window.bezierRecord.violations : ['no recorder']")
-
-    def browser_errors(self):
-        return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
-                           "return r.errors.splice(0);")
 
 
 class Surface(browser.PageSurface):

@@ -25,6 +25,7 @@ sys.path.insert(0, os.path.join(ROOT, "e2e"))
 
 import browser  # noqa: E402  (found through the path set above)
 import harness  # noqa: E402
+import surfaces  # noqa: E402
 
 # Canvas positions (y down), in placement order.
 SPOTS = [(40, 440), (70, 90), (160, 300), (230, 80), (300, 420),
@@ -44,7 +45,7 @@ def main():
 
     points = [(x, harness.SIZE - y) for x, y in SPOTS]
     expected = harness.oracle_lit(args.oracle, "bspline", points, 5, STEPS)
-    with browser.served_page(args.site) as page:
+    with surfaces.served_page(args.site) as page:
         page.driver.set_window_size(1100, 800)
         page.reload()
         for x, y in SPOTS:
@@ -60,7 +61,7 @@ def main():
     # The phone in a browser at the phone's own scale, so that the picture
     # shows its device pixels as the phone does.
     server = browser.SiteServer(args.site)
-    phone = browser.browser_at_scale(3)
+    phone = browser.Browser(scale=3)
     try:
         page = browser.Page(phone, server.url)
         page.emulate(360, 740, scale=3, mobile=True, touch=True)
