@@ -419,10 +419,11 @@ class App:
     def stderr(self):
         return read_text(self.stderr_path)
 
-    def wait_output(self, text, timeout=10):
-        """Waits until the captured standard output contains `text`, counting
-        from the start, and returns the whole output."""
-        data = self.out.wait_for(lambda d: text.encode() in d, timeout, repr(text))
+    def wait_output(self, text, timeout=10, count=1):
+        """Waits until the captured standard output contains `text` (at least
+        `count` times), counting from the start, and returns the whole output."""
+        data = self.out.wait_for(lambda d: d.count(text.encode()) >= count, timeout,
+                                 "%d x %r" % (count, text))
         return data.decode(errors="replace")
 
     # -- pictures

@@ -46,7 +46,7 @@ class Session:
         """Opens the 't' or 'n' dialogue and answers it with one line."""
         self.app.key(key)
         self.prompts += 1
-        self.app.wait_output_count("New value :", self.prompts, timeout=20)
+        self.app.wait_output("New value :", timeout=20, count=self.prompts)
         self.app.type_line(entry)
         # Standard output is a pipe, so a message only shows once the next
         # prompt (or the exit) flushes it: messages are checked at the end.
