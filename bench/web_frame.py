@@ -14,11 +14,11 @@ canvas are queued, and the dialogue is answered. Printed: the time the page
 took to take in the movements, and the time from the answer to the queue
 being empty and the frame drawn (target: under 100 ms).
 
-Usage: web_frame.py --site DIR --scenes SCENE_POINTS --oracle FRAME_ORACLE
+Usage (from the project root): python3 -m bench.web_frame --site DIR --scenes SCENE_POINTS --oracle FRAME_ORACLE
                     [--frames N] [--quick] [--json OUT] [--engine chromium|webkit]
 --quick draws only the typical scene, a few frames (a check that the
 measurement still runs). --engine webkit times WebKitGTK on a private Xvfb
-display instead (e2e/webkit.py). Prints one line per scene and kind.
+display instead (the suite's webkit surface). Prints one line per scene and kind.
 """
 
 import argparse
@@ -26,13 +26,9 @@ import json
 import os
 import statistics
 import subprocess
-import sys
+import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-
-import browser  # noqa: E402
-import harness  # noqa: E402
-import surfaces  # noqa: E402
+from e2e import harness, surfaces
 
 BSPLINE_ENTRY = 2
 
@@ -54,8 +50,20 @@ def build_scene(page, tolerance, steps, points):
     page.settle(120)
 
 
-def check_frame(page, oracle, kind, tolerance, steps, points):
-    page.wait_frame(harness.oracle_lit(oracle, kind, points, tolerance, steps), timeout=30)
+def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
+    """Redraws the current scene `count` times, each after a real mouse
+    movement over the canvas, and returns the page's per-frame figures:
+    (display + canvas upload in ms, request-to-pixels latency in ms)."""
+    display, latency = [], []
+    for i in range(count):
+        before = page.debug("debug.stats.frames")
+        page.move(*wiggle[i % len(wiggle)])
+        harness.wait_until(lambda: page.debug("debug.stats.frames") > before, 10, "a frame")
+        stats = page.debug("{...debug.stats}")
+        display.append(stats["displayMs"])
+        latency.append(stats["latencyMs"])
+        time.sleep(0.02)
+    return display, latency
 
 
 FLOOD = """
@@ -102,17 +110,18 @@ def main():
     scenes = ["typical"] if args.quick else ["typical", "dense"]
     frames = 3 if args.quick else args.frames
     results = []
-    with surfaces.served_page(args.site, args.engine) as page:
-        for n, scene in enumerate(scenes):
-            if n:
-                page.reload()
+    surface = surfaces.open_surface(args.engine, args.site)
+    try:
+        for scene in scenes:
+            surface.start()
+            page = surface.page
             tolerance, steps, points = load_scene(args.scenes, scene)
             build_scene(page, tolerance, steps, points)
             for kind in ("bezier", "bspline"):
                 if kind == "bspline":
                     page.menu(BSPLINE_ENTRY)
-                check_frame(page, args.oracle, kind, tolerance, steps, points)
-                display, latency = browser.measure_frames(page, frames)
+                surface.wait_frame(harness.oracle_lit(args.oracle, kind, points, tolerance, steps), timeout=30)
+                display, latency = measure_frames(page, frames)
                 row = {
                     "scene": scene, "kind": kind, "points": len(points), "frames": frames,
                     "display_ms_median": statistics.median(display),
@@ -127,7 +136,9 @@ def main():
         queued, answered = measure_flood(page, steps)
         print("flood    100,000 motions queued in %.1f ms; dialogue answered and drawn in %.1f ms"
               % (queued, answered), flush=True)
-        version = page.driver.capabilities.get("browserVersion", "unknown")
+        version = surface.engine.driver.capabilities.get("browserVersion", "unknown")
+    finally:
+        surface.stop()
     label = ("Chromium %s (headless)" if args.engine == "chromium"
             else "WebKitGTK %s (MiniBrowser on Xvfb)") % version
     site_bytes = sum(os.path.getsize(os.path.join(folder, name))

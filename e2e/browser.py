@@ -1,62 +1,40 @@
-"""Drives the browser edition in headless Chromium and reads back its canvas;
-the browser surfaces' common part (PageSurface). WebKit (webkit.py) and
-Firefox (firefox.py) build on this module; it imports neither.
+"""The browser surfaces' one base: the built site served as it is published,
+a browser's lifecycle, and the page driven by real input through one set of
+verbs. The engines (chromium.py with its devices, webkit.py, firefox.py) are
+adapters that differ only where their engines differ: how a browser starts
+and ends, how a script runs in the page, how one pointer or key event is
+sent. Everything else (the keys and buttons, where a canvas pixel lies on
+the screen, what the page shows) is here, once.
 
-The built site is served from a private loopback port with the strict
-Content-Security-Policy it is published with, Debian's Chromium is started
-through ChromeDriver (Selenium), and input reaches the page as real browser
-input: mouse, key and touch events dispatched through the DevTools input
-domain go through the same path as a user's, so the page sees trusted DOM
-events with real buttons, positions and modifiers.
+The site is served from a private loopback port with the strict
+Content-Security-Policy it is published with; input reaches the page as real
+browser input, so it sees trusted DOM events with real buttons, positions
+and modifiers.
 
-Run with /usr/bin/python3, which has Debian's python3-selenium.
+Run with /usr/bin/python3, which has Debian's python3-selenium and
+python3-websocket.
 """
 
 import base64
+import collections
 import contextlib
 import functools
+import http.server
+import math
 import os
 import shutil
-import sys
 import tempfile
 import threading
 import time
 
-from harness import Frame, SIZE, await_value, scaled, wait_until
+from web.serve_web import SiteHandler
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
-import serve_web  # noqa: E402  (the site's own server, found through the path above)
-import surface  # noqa: E402
-
-CHROMIUM = os.environ.get("BEZIER_CHROMIUM", "/usr/bin/chromium")
-CHROMEDRIVER = os.environ.get("BEZIER_CHROMEDRIVER", "/usr/bin/chromedriver")
-
-# The flags a headless browser needs on a machine with no network and no
-# display: without the background-networking ones Chromium keeps dialling out.
-CHROMIUM_FLAGS = ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                  "--no-first-run", "--disable-background-networking",
-                  "--disable-component-update", "--disable-sync",
-                  "--disable-dev-shm-usage", "--window-size=1280,900")
+from . import harness
+from .harness import SIZE, wait_until
+from .surface import Surface
 
 # The files without which the site is not built.
 SITE_FILES = ("index.html", "style.css", "boot.js", "page/main.js", "bezier.js", "bezier.wasm", "sw.js")
-
-# DevTools modifier bits and mouse button names.
-ALT, CTRL, SHIFT = 1, 2, 8
-BUTTONS = {0: ("left", 1), 1: ("middle", 4), 2: ("right", 2)}
-
-def require(programs, what, packages):
-    """Raises RuntimeError naming every one of `programs` (and Selenium) that
-    is missing to drive `what`, and the Debian `packages` that bring them."""
-    missing = [path for path in programs if not shutil.which(path)]
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
-        missing.append("python3-selenium (run with /usr/bin/python3)")
-    if missing:
-        raise RuntimeError("cannot drive %s, missing: %s (install %s, python3-selenium)"
-                           % (what, ", ".join(missing), packages))
-
 
 # A small recorder of the page's own origin, run before the page's scripts:
 # it keeps policy violations, uncaught errors, failed loads and console
@@ -95,7 +73,7 @@ RECORDER = b"""'use strict';
 RECORDER_TAG = b'<script src="e2e-record.js"></script>'
 
 
-class _TestHandler(serve_web.SiteHandler):
+class _TestHandler(SiteHandler):
     delays = {}  # path -> seconds to hold the response back (a slow network)
     recorder = False  # the page comes with the recorder
 
@@ -103,28 +81,21 @@ class _TestHandler(serve_web.SiteHandler):
         pass
 
     def do_GET(self):
-        time.sleep(self.delays.get(self.path.split("?")[0], 0))
-        if self.recorder and self.serve_recorder():
+        path = self.path.split("?")[0]
+        time.sleep(self.delays.get(path, 0))
+        if self.recorder and path in (RECORDER_PATH, "/", "/index.html"):
+            if path == RECORDER_PATH:
+                body = RECORDER
+            else:
+                with open(os.path.join(self.directory, "index.html"), "rb") as f:
+                    body = f.read().replace(b"<head>", b"<head>\n" + RECORDER_TAG, 1)
+            self.send_response(200)
+            self.send_header("Content-Type", "text/javascript" if path == RECORDER_PATH else "text/html")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
             return
         super().do_GET()
-
-    def serve_recorder(self):
-        """Serves the recorder, and the page with the recorder in front of its
-        scripts; True if this GET was one of those."""
-        path = self.path.split("?")[0]
-        if path == RECORDER_PATH:
-            body = RECORDER
-        elif path in ("/", "/index.html"):
-            with open(os.path.join(self.directory, "index.html"), "rb") as f:
-                body = f.read().replace(b"<head>", b"<head>\n" + RECORDER_TAG, 1)
-        else:
-            return False
-        self.send_response(200)
-        self.send_header("Content-Type", "text/javascript" if path == RECORDER_PATH else "text/html")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-        return True
 
     def end_headers(self):
         # Every load that reaches the server sees the site as built now.
@@ -143,46 +114,138 @@ class SiteServer:
             if not os.path.isfile(os.path.join(site, name)):
                 raise RuntimeError("the site in %s has no %s: build it with "
                                    "'cmake --preset web && cmake --build --preset web'" % (site, name))
-        import http.server
-        handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {}),
-                                                           "recorder": recorder})
+        handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {}), "recorder": recorder})
         handler = functools.partial(handler_class, directory=site)
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def stop(self):
         self.httpd.shutdown()
         self.httpd.server_close()
 
 
-class Browser:
-    """One headless Chromium with its own empty profile."""
+# The keys the suite presses, by the name the page sees (KeyboardEvent.key):
+# the DOM code, the Windows key code (DevTools), the X keysym (XTEST) and the
+# WebDriver value (BiDi) of each.
+Key = collections.namedtuple("Key", "code vk keysym value")
+KEYS = {
+    "Shift": Key("ShiftLeft", 16, "Shift_L", "\ue008"), "Control": Key("ControlLeft", 17, "Control_L", "\ue009"),
+    "Alt": Key("AltLeft", 18, "Alt_L", "\ue00a"), "Escape": Key("Escape", 27, "Escape", "\ue00c"),
+    "Enter": Key("Enter", 13, "Return", "\ue007"), "Tab": Key("Tab", 9, "Tab", "\ue004"),
+    " ": Key("Space", 32, "space", " "), "F10": Key("F10", 121, "F10", "\ue03a"),
+    "ArrowLeft": Key("ArrowLeft", 37, "Left", "\ue012"), "ArrowUp": Key("ArrowUp", 38, "Up", "\ue013"),
+    "ArrowRight": Key("ArrowRight", 39, "Right", "\ue014"), "ArrowDown": Key("ArrowDown", 40, "Down", "\ue015"),
+}
+MODIFIERS = ("Shift", "Control", "Alt")
+# DOM button numbers (0 left, 1 middle, 2 right; XTEST counts from 1): the
+# DevTools name of each and the bit it sets in `buttons`.
+BUTTONS = {0: ("left", 1), 1: ("middle", 4), 2: ("right", 2)}
 
-    def __init__(self, scale=1):
-        require((CHROMIUM, CHROMEDRIVER), "a browser", "chromium, chromium-driver")
-        from selenium import webdriver
-        from selenium.webdriver.chrome.options import Options
-        from selenium.webdriver.chrome.service import Service
-        self.profile = tempfile.mkdtemp(prefix="bezier-chromium-")
-        options = Options()
-        options.binary_location = CHROMIUM
-        # `scale`: device pixels per CSS pixel of the browser's own screen.
-        # Only on a page shown at the browser's own scale does Chromium lay
-        # boxes out in device pixels, as a phone does; emulating another
-        # scale rounds them to whole CSS pixels first.
-        for flag in CHROMIUM_FLAGS + ("--force-device-scale-factor=%s" % scale, "--user-data-dir=" + self.profile):
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
-        self.driver.set_script_timeout(scaled(30))
-        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": RECORDER.decode()})
+
+def key_of(name):
+    """The Key of a named key or of one character."""
+    if name in KEYS:
+        return KEYS[name]
+    ascii_ = name.isascii()
+    code = "Key" + name.upper() if ascii_ and name.isalpha() else "Digit" + name if ascii_ and name.isdigit() else None
+    return Key(code, ord(name.upper()), name, name)
+
+
+class Engine:
+    """One browser: a fresh profile folder, the processes that drive it and,
+    for an engine that needs one, a private X display; all gone after
+    quit(). Adapters implement launch() and close() and the primitives."""
+
+    name = "browser"
+    needs_display = False
+    # The page comes with the recorder from the server: for engines whose
+    # driver can neither run a script before the page's own nor read the
+    # browser's log.
+    served_recorder = True
+
+    def __init__(self, **options):
+        self.workdir = tempfile.mkdtemp(prefix="bezier-%s-" % self.name)
+        self.xserver = None
+        try:
+            if self.needs_display:
+                self.xserver = harness.XServer(self.workdir)
+            self.launch(**options)
+        except BaseException:
+            self.quit()
+            raise
 
     def quit(self):
         with contextlib.suppress(Exception):
-            self.driver.quit()
-        shutil.rmtree(self.profile, ignore_errors=True)
+            self.close()
+        if self.xserver is not None:
+            self.xserver.stop()
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    # -- what an adapter implements
+    def launch(self, **options):
+        raise NotImplementedError
+
+    def close(self):
+        raise NotImplementedError
+
+    def navigate(self, url):
+        raise NotImplementedError
+
+    def script(self, source, *args):
+        """Runs `source` as a function body with `arguments`; its value (a
+        promise's once settled) comes back."""
+        raise NotImplementedError
+
+    def pointer(self, kind, cx, cy, button, buttons, held):
+        """A mouse's 'move', 'down' or 'up' (of DOM `button`) at client
+        position (cx, cy), `buttons` the mask after it, the modifier keys
+        `held` down."""
+        raise NotImplementedError
+
+    def key(self, down, name, held, repeat=False):
+        raise NotImplementedError
+
+    def insert_text(self, text):
+        """Puts `text` into the focused field as one insertion, as an input
+        method or a paste would."""
+        raise NotImplementedError
+
+    def paste(self, text, times=1):
+        """Pastes `text` repeated `times` into the focused entry field as a
+        user's paste would: the event made in the page (so that a huge paste
+        costs no transfer), then what the browser does with a paste nobody
+        took over, length limit included. Returns the milliseconds the
+        page's paste handling took."""
+        return self.script("""
+            const text = arguments[0].repeat(arguments[1]), entry = document.activeElement;
+            const data = new DataTransfer();
+            data.setData('text/plain', text);
+            const event = new ClipboardEvent('paste', {clipboardData: data, bubbles: true, cancelable: true});
+            const started = performance.now();
+            if (entry.dispatchEvent(event)) {
+              const room = entry.maxLength - entry.value.length + entry.selectionEnd - entry.selectionStart;
+              entry.setRangeText(text.slice(0, room), entry.selectionStart, entry.selectionEnd, 'end');
+            }
+            return performance.now() - started;
+        """, text, times)
+
+    def errors(self):
+        """Error messages the page met since the last call."""
+        return self.script("const r = window.bezierRecord; return r ? r.errors.splice(0) : ['no recorder'];")
+
+
+class WebDriverEngine(Engine):
+    """An engine driven through Selenium's WebDriver."""
+
+    def close(self):
+        self.driver.quit()
+
+    def navigate(self, url):
+        self.driver.get(url)
+
+    def script(self, source, *args):
+        return self.driver.execute_script(source, *args)
 
 
 # What the page reports, read in one round trip.
@@ -194,50 +257,58 @@ for (let i = 0; i < data.length; i += 0x8000) {
 }
 return btoa(text);
 """
-
 # The page's debug export, evaluated as `debug` in an expression.
-_DEBUG = ("return import(new URL('page/main.js', document.baseURI).href)"
-          ".then(({debug}) => (%s));")
+_DEBUG = "return import(new URL('page/main.js', document.baseURI).href).then(({debug}) => (%s));"
 
 
 class Page:
-    """The editor's page loaded in `browser`. Positions are canvas pixels
+    """The editor's page loaded in `engine`. Positions are canvas pixels
     from the top-left corner, as the toolkit gives them."""
 
-    def __init__(self, browser, url, wait=True):
-        self.driver = browser.driver
-        self.url = url
+    def __init__(self, engine, url, wait=True):
+        self.engine, self.url = engine, url
         self.reload(wait)
 
     def reload(self, wait=True):
         """Loads the page afresh: a new program with no points. With `wait`,
         returns once the program has drawn its first frame."""
-        self.driver.get(self.url)
-        self.buttons = 0  # DevTools' mask of the buttons held
-        self.modifiers = 0
-        self.pointer = (250, 250)
+        self.engine.navigate(self.url)
+        self.buttons, self.held, self.pointer = 0, [], (250, 250)
         if wait:
             wait_until(lambda: self.debug("debug.stats.frames > 0"), 20, "the page's first frame")
 
     def script(self, source, *args):
-        return self.driver.execute_script(source, *args)
-
-    def cdp(self, command, **params):
-        return self.driver.execute_cdp_cmd(command, params)
+        return self.engine.script(source, *args)
 
     def debug(self, expression):
         """Evaluates `expression` with the page's debug export as `debug`."""
         return self.script(_DEBUG % expression)
 
-    # -- reading the page
+    # -- where things are
+    def box(self, selector):
+        """(left, top, width, height) in CSS pixels of what `selector` finds."""
+        return tuple(self.script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                 "return [r.left, r.top, r.width, r.height];", selector))
 
+    def centre(self, selector):
+        """The CSS position of the centre of what `selector` finds."""
+        left, top, width, height = self.box(selector)
+        return left + width / 2, top + height / 2
+
+    def client(self, x, y):
+        """The CSS position of the centre of canvas pixel (x, y), wherever the
+        canvas is now and at whatever size it is shown."""
+        left, top, width, height = self.box("#view")
+        return left + (x + 0.5) * width / SIZE, top + (y + 0.5) * height / SIZE
+
+    def pixel(self, cx, cy):
+        """The canvas pixel under CSS position (cx, cy): the inverse of client."""
+        left, top, width, height = self.box("#view")
+        return math.floor((cx - left) * SIZE / width), math.floor((cy - top) * SIZE / height)
+
+    # -- what it shows
     def title(self):
-        return self.driver.title
-
-    def canvas_box(self):
-        """(left, top, width, height) of the canvas in CSS pixels."""
-        return tuple(self.script("const r = document.getElementById('view').getBoundingClientRect();"
-                                 "return [r.left, r.top, r.width, r.height];"))
+        return self.script("return document.title")
 
     def console_text(self):
         """What the program wrote to the console, without the echoed lines."""
@@ -248,11 +319,6 @@ class Page:
     def transcript(self):
         """The console as shown: the program's output and the echoed lines."""
         return self.script("return document.getElementById('console').textContent")
-
-    def wait_console(self, text, timeout=10):
-        """Waits until the program's console output is exactly `text`."""
-        return await_value(self.console_text, text, timeout, lambda last: "console shows %r, expected %r"
-                           % (last, text), interval=0.02)
 
     def menu_labels(self):
         """The menu's entries as the page lists them, and whether it is open."""
@@ -283,60 +349,36 @@ class Page:
             raise AssertionError("canvas holds %d bytes" % len(rgba))
         if rgba[3::4] != b"\xff" * (SIZE * SIZE):
             raise AssertionError("the canvas has transparent pixels")
-        return Frame(SIZE, SIZE, rgba[0::4], rgba[1::4], rgba[2::4])
-
-    def wait_frame(self, lit, timeout=10):
-        """Waits until the canvas shows exactly `lit` on black and the page
-        has nothing left to do."""
-        want = Frame.expected(lit)
-        return await_value(lambda: self.canvas() if self.idle() else None, want, timeout, lambda last:
-                           "canvas differs: " + (last.diff(want) if last else "the page never became idle"))
+        return harness.Frame(SIZE, SIZE, rgba[0::4], rgba[1::4], rgba[2::4])
 
     def settle(self, timeout=10):
         """Waits until every event sent so far is handled and drawn."""
         wait_until(self.idle, timeout, "the page to finish its work")
 
-    # -- input
-
-    def client(self, x, y):
-        """The CSS position of the centre of canvas pixel (x, y), wherever the
-        canvas is now and at whatever size it is shown."""
-        left, top, width, height = self.canvas_box()
-        return left + (x + 0.5) * width / SIZE, top + (y + 0.5) * height / SIZE
-
-    def _mouse(self, kind, x, y, button=None, **extra):
-        cx, cy = self.client(x, y)
-        params = dict(type=kind, x=cx, y=cy, modifiers=self.modifiers, buttons=self.buttons)
-        if button is not None:
-            params.update(button=BUTTONS[button][0], clickCount=1)
-        params.update(extra)
-        self.cdp("Input.dispatchMouseEvent", **params)
+    # -- the mouse
+    def mouse(self, kind, x, y, button=0):
+        bit = BUTTONS[button][1]
+        self.buttons = self.buttons | bit if kind == "down" else self.buttons & ~bit if kind == "up" else self.buttons
+        self.engine.pointer(kind, *self.client(x, y), button, self.buttons, self.held)
         self.pointer = (x, y)
 
     def move(self, x, y):
-        self._mouse("mouseMoved", x, y)
+        self.mouse("move", x, y)
 
     def press(self, x, y, button=0):
         self.move(x, y)
-        self.buttons |= BUTTONS[button][1]
-        self._mouse("mousePressed", x, y, button)
+        self.mouse("down", x, y, button)
 
     def release(self, x, y, button=0):
         if (x, y) != self.pointer:
             self.move(x, y)
-        self.buttons &= ~BUTTONS[button][1]
-        self._mouse("mouseReleased", x, y, button)
+        self.mouse("up", x, y, button)
 
-    def click(self, x, y, button=0):
-        self.press(x, y, button)
-        self.release(x, y, button)
-
-    def shift_click(self, x, y):
-        self.key_down("Shift")
-        try:
-            self.click(x, y)
-        finally:
-            self.key_up("Shift")
+    def click(self, x, y, button=0, held=None):
+        """A click, with the key `held` (Shift, ...) down through it if given."""
+        with self.holding(held):
+            self.press(x, y, button)
+            self.release(x, y, button)
 
     def drag(self, button, start, path):
         self.press(*start, button=button)
@@ -344,52 +386,37 @@ class Page:
             self.move(x, y)
         self.release(*path[-1], button=button)
 
-    _NAMED_KEYS = {"Shift": ("ShiftLeft", 16), "Alt": ("AltLeft", 18), "Control": ("ControlLeft", 17),
-                   "Escape": ("Escape", 27), "Enter": ("Enter", 13), " ": ("Space", 32),
-                   "ArrowLeft": ("ArrowLeft", 37), "ArrowUp": ("ArrowUp", 38),
-                   "ArrowRight": ("ArrowRight", 39), "ArrowDown": ("ArrowDown", 40),
-                   "F10": ("F10", 121), "ContextMenu": ("ContextMenu", 93), "Tab": ("Tab", 9)}
-    _MODIFIER_BITS = {"Shift": SHIFT, "Alt": ALT, "Control": CTRL}
-
+    # -- keys
     def key_down(self, name, repeat=False):
-        code, vk = self._NAMED_KEYS[name]
-        self.modifiers |= self._MODIFIER_BITS.get(name, 0)
-        extra = {"text": name} if name == " " else {}
-        self.cdp("Input.dispatchKeyEvent", type="rawKeyDown" if not extra else "keyDown", key=name,
-                 code=code, windowsVirtualKeyCode=vk, modifiers=self.modifiers, autoRepeat=repeat, **extra)
+        if name in MODIFIERS:
+            self.held.append(name)
+        self.engine.key(True, name, self.held, repeat)
 
     def key_up(self, name):
-        code, vk = self._NAMED_KEYS[name]
-        self.modifiers &= ~self._MODIFIER_BITS.get(name, 0)
-        self.cdp("Input.dispatchKeyEvent", type="keyUp", key=name, code=code,
-                 windowsVirtualKeyCode=vk, modifiers=self.modifiers)
+        if name in self.held:
+            self.held.remove(name)
+        self.engine.key(False, name, self.held)
+
+    @contextlib.contextmanager
+    def holding(self, name):
+        if name:
+            self.key_down(name)
+        try:
+            yield
+        finally:
+            if name:
+                self.key_up(name)
 
     def tap_key(self, name, held=None):
-        """Presses and releases a named key (Enter, arrows, Space, ...), with
-        the key `held` (Shift, Control, ...) held down through it if given."""
-        if held:
-            self.key_down(held)
-        self.key_down(name)
-        self.key_up(name)
-        if held:
-            self.key_up(held)
-
-    def char_down(self, ch, repeat=False):
-        self.cdp("Input.dispatchKeyEvent", type="keyDown", key=ch, text=ch, code="Key" + ch.upper(),
-                 modifiers=self.modifiers, autoRepeat=repeat)
-
-    def char_up(self, ch):
-        self.cdp("Input.dispatchKeyEvent", type="keyUp", key=ch, code="Key" + ch.upper(),
-                 modifiers=self.modifiers)
+        """Presses and releases a key, with the key `held` down through it if given."""
+        with self.holding(held):
+            self.key_down(name)
+            self.key_up(name)
 
     def type_text(self, text):
         """Types `text` as key presses into whatever has the focus."""
         for ch in text:
-            if ch == "\n":
-                self.tap_key("Enter")
-                continue
-            self.char_down(ch)
-            self.char_up(ch)
+            self.tap_key("Enter" if ch == "\n" else ch)
 
     def focus(self, element_id):
         self.script("document.getElementById(arguments[0]).focus()", element_id)
@@ -403,98 +430,18 @@ class Page:
         """Types a line into the entry field and ends it with Enter."""
         self.focus("entry")
         if text:
-            self.insert_text(text)
+            self.engine.insert_text(text)
         self.tap_key("Enter")
 
-    def insert_text(self, text):
-        # Long or non-ASCII text goes in as one insertion, as an input
-        # method or a paste would put it.
-        self.cdp("Input.insertText", text=text)
-
     def paste(self, text, times=1):
-        """Pastes `text` repeated `times` (made in the page, so that a huge
-        paste costs no transfer) into the entry field as a user's paste
-        would. Returns the milliseconds the page's paste handling took."""
-        return self.script("""
-            const text = arguments[0].repeat(arguments[1]);
-            const entry = document.getElementById('entry');
-            entry.focus();
-            const data = new DataTransfer();
-            data.setData('text/plain', text);
-            const event = new ClipboardEvent('paste', {clipboardData: data, bubbles: true, cancelable: true});
-            const started = performance.now();
-            if (entry.dispatchEvent(event)) {
-              // What the browser does with a paste nobody took over, length limit included.
-              const room = entry.maxLength - entry.value.length + entry.selectionEnd - entry.selectionStart;
-              entry.setRangeText(text.slice(0, room), entry.selectionStart, entry.selectionEnd, 'end');
-            }
-            return performance.now() - started;
-        """, text, times)
-
-    # -- touch screens, pens and phones
-
-    def emulate(self, width, height, scale=1, mobile=False, touch=False):
-        """Makes the page's viewport a device's: `width` x `height` CSS pixels
-        at `scale` device pixels each, as a phone (`mobile`) or not, with a
-        touch screen (coarse pointer) or not. Reload afterwards."""
-        self.cdp("Emulation.setDeviceMetricsOverride", width=width, height=height,
-                 deviceScaleFactor=scale, mobile=mobile)
-        self.cdp("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5 if touch else 1)
-
-    def stop_emulating(self):
-        self.cdp("Emulation.clearDeviceMetricsOverride")
-        self.cdp("Emulation.setTouchEmulationEnabled", enabled=False, maxTouchPoints=1)
-
-    def touch(self, kind, points):
-        """One touch event; `points` are (id, x, y) in canvas pixels, or
-        (id, None, (client x, client y)) for a place off the canvas."""
-        touch_points = []
-        for ident, x, y in points:
-            cx, cy = y if x is None else self.client(x, y)
-            touch_points.append({"x": cx, "y": cy, "id": ident, "radiusX": 2, "radiusY": 2, "force": 1})
-        self.cdp("Input.dispatchTouchEvent", type=kind, touchPoints=touch_points)
-
-    def tap(self, x, y):
-        self.touch("touchStart", [(0, x, y)])
-        self.touch("touchEnd", [])
-
-    def touch_drag(self, start, path, hold=0.0):
-        """A finger put down at `start`, held `hold` seconds, moved along
-        `path`, then stopped before it lifts: a drag that ends moving is a
-        fling, and the browser takes the next tap as the one that stops it."""
-        self.touch("touchStart", [(0,) + tuple(start)])
-        time.sleep(hold)
-        for spot in path:
-            self.touch("touchMove", [(0,) + tuple(spot)])
-        time.sleep(0.15)
-        self.touch("touchMove", [(0,) + tuple(path[-1])])
-        self.touch("touchEnd", [])
-
-    def long_press(self, x, y, hold=0.7):
-        self.touch("touchStart", [(0, x, y)])
-        time.sleep(hold)
-        self.touch("touchEnd", [])
-
-    def tap_client(self, cx, cy):
-        """A tap at a CSS position (an on-screen control, a menu entry), held
-        as briefly as a finger does."""
-        self.touch("touchStart", [(0, None, (cx, cy))])
-        time.sleep(0.05)
-        self.touch("touchEnd", [])
-
-    def element_centre(self, selector):
-        """The CSS position of the centre of the first element matching `selector`."""
-        return tuple(self.script("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
-                                 "return [r.left + r.width / 2, r.top + r.height / 2];", selector))
+        """Pastes `text` repeated `times` into the entry field."""
+        self.focus("entry")
+        return self.engine.paste(text, times)
 
     # -- the pop-up menu
-
-    def menu_item_centre(self, entry):
-        """(x, y) of menu entry `entry` (from 0) in canvas pixels."""
-        box = self.script("const r = document.getElementById('menu').children[arguments[0]]"
-                          ".getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2];", entry)
-        left, top, width, height = self.canvas_box()
-        return (int((box[0] - left) * SIZE / width), int((box[1] - top) * SIZE / height))
+    def entry_pixel(self, entry):
+        """The canvas pixel at the centre of menu entry `entry` (from 0)."""
+        return self.pixel(*self.centre("#menu > li:nth-child(%d)" % (entry + 1)))
 
     def open_menu(self, x=60, y=60, release=True):
         self.press(x, y, button=2)
@@ -504,108 +451,46 @@ class Page:
     def menu(self, entry, x=60, y=60):
         """Chooses `entry` the desktop way: right press, move onto it, release."""
         self.open_menu(x, y, release=False)
-        target = self.menu_item_centre(entry)
+        target = self.entry_pixel(entry)
         self.move(*target)
         self.release(*target, button=2)
 
-    def browser_errors(self):
-        """Severe messages in the browser's console log since the last call."""
-        return [entry["message"] for entry in self.driver.get_log("browser")
-                if entry.get("level") == "SEVERE"]
 
-    def shown_as_canvas(self, k):
-        """Whether the device pixels the browser shows over the canvas are the
-        canvas's pixels, each exactly k x k: None if so, else the first device
-        pixel (x, y) from the canvas's corner that is not."""
-        shot = self.cdp("Page.captureScreenshot", format="png", clip=dict(zip(
-            ("x", "y", "width", "height", "scale"), self.script("""
-                const r = document.getElementById('view').getBoundingClientRect();
-                return [scrollX + r.left, scrollY + r.top, r.width, r.height, 1];"""))))["data"]
-        # Decoded by the browser's own image decoder, in a canvas of the test's.
-        return self.script("""
-            const [png, k] = arguments;
-            const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
-            return createImageBitmap(new Blob([bytes], {type: 'image/png'}),
-                                     {colorSpaceConversion: 'none', premultiplyAlpha: 'none'}).then((image) => {
-              const view = document.getElementById('view');
-              if (image.width !== view.width * k || image.height !== view.height * k) return [image.width, -1];
-              const work = new OffscreenCanvas(image.width, image.height).getContext('2d');
-              work.drawImage(image, 0, 0);
-              const shown = work.getImageData(0, 0, image.width, image.height).data;
-              const own = view.getContext('2d').getImageData(0, 0, view.width, view.height).data;
-              for (let y = 0; y < image.height; y++) {
-                for (let x = 0; x < image.width; x++) {
-                  const i = 4 * (y * image.width + x), j = 4 * (Math.floor(y / k) * view.width + Math.floor(x / k));
-                  if (shown[i] !== own[j] || shown[i + 1] !== own[j + 1] || shown[i + 2] !== own[j + 2]) return [x, y];
-                }
-              }
-              return null;
-            });""", shot, k)
+class PageSurface(Surface):
+    """The page in a browser of `engine_class`, driven with a mouse and a
+    keyboard; answers are typed into the entry field. Devices change the
+    verbs (chromium.py); engines change the browser."""
 
+    engine_class = Engine
+    every_answer = True
 
-class RecordedPage(Page):
-    """A page served with the recorder, which keeps what went wrong."""
-
-    def browser_errors(self):
-        return self.script("const r = window.bezierRecord; if (!r) return ['no recorder'];"
-                           "return r.errors.splice(0);")
-
-
-def measure_frames(page, count, wiggle=((250, 250), (251, 250))):
-    """Redraws the current scene `count` times, each after a real mouse
-    movement over the canvas, and returns the page's per-frame figures:
-    (display + canvas upload in ms, request-to-pixels latency in ms)."""
-    display, latency = [], []
-    for i in range(count):
-        before = page.debug("debug.stats.frames")
-        page.move(*wiggle[i % len(wiggle)])
-        wait_until(lambda: page.debug("debug.stats.frames") > before, 10, "a frame")
-        stats = page.debug("{...debug.stats}")
-        display.append(stats["displayMs"])
-        latency.append(stats["latencyMs"])
-        time.sleep(0.02)
-    return display, latency
-
-
-class PageSurface(surface.Surface):
-    """The page in a browser, driven with a mouse and a keyboard; answers
-    are typed into the entry field. Subclasses change the browser (the
-    classes below) or the device (devices.py)."""
-
-    name = "chromium"
-    browser_class = Browser
-    page_class = Page
-    recorder = False  # the page comes with the recorder (engines without DevTools)
-
-    def __init__(self, site=None):
+    def __init__(self, site=None, **engine_options):
         super().__init__()
         site = site or os.environ.get("BEZIER_WEB_SITE")
         if not site:
             raise RuntimeError("set BEZIER_WEB_SITE to the built site (ctest does this)")
-        self.server = SiteServer(site, recorder=self.recorder)
-        self.browser = self.page = None
+        self.server = SiteServer(site, recorder=self.engine_class.served_recorder)
+        self.page = None
         try:
-            self.browser = self.browser_class()
+            self.engine = self.engine_class(**engine_options)
         except BaseException:
             self.server.stop()
             raise
 
     def start(self):
         if self.page is None:
-            self.page = self.page_class(self.browser, self.server.url, wait=False)
             self.prepare()
-        self.page.reload()
+        self.page = Page(self.engine, self.server.url)
 
     def prepare(self):
         """Sets the browser up once, before the first load (a device's metrics)."""
 
     def stop(self):
-        if self.browser is not None:
-            self.browser.quit()
+        self.engine.quit()
         self.server.stop()
 
     def check_clean(self):
-        violations, errors = self.page.violations(), self.page.browser_errors()
+        violations, errors = self.page.violations(), self.engine.errors()
         if violations or errors:
             raise AssertionError("%s: policy violations %r, errors %r" % (self.name, violations, errors))
 
@@ -613,7 +498,7 @@ class PageSurface(surface.Surface):
         self.page.click(x, y)
 
     def delete(self, x, y):
-        self.page.shift_click(x, y)
+        self.page.click(x, y, held="Shift")
 
     def move(self, start, end):
         self.page.drag(1, start, [end])
@@ -626,6 +511,9 @@ class PageSurface(surface.Surface):
 
     def answer(self, line):
         self.page.enter_line(line)
+
+    def paste(self, text):
+        self.page.paste(text)
 
     def title(self):
         return self.page.title()

@@ -1,42 +1,26 @@
-"""Drives the real editor in a real window and reads back its pixels.
+"""What every surface of the suite shares: waiting, the tools it needs, a
+private X display, frames (read from window dumps, predicted by the project's
+own frame composition) and the one frame wait and console wait.
 
-A private Xvfb server (Mesa's software OpenGL renders into it), the program
-started with its standard input on a pipe and its standard output captured,
-real pointer and key events sent through XTEST with xdotool, and the window
-read back with xwd. Expected frames come from frame_oracle, which runs the
-project's own frame composition against the recording fake, so a frame
-comparison proves the path from events to pixels.
-
-Standard library only. Other checks (a memory-checker run, an installed
-package) reuse it: App takes a command prefix, and every timeout is
-multiplied by E2E_TIME_SCALE.
+Standard library only. Every timeout is multiplied by E2E_TIME_SCALE.
 """
 
 import ctypes
 import ctypes.util
+import importlib.util
 import os
 import select
 import shutil
 import struct
 import subprocess
-import tempfile
-import threading
 import time
 import zlib
 
 SIZE = 500  # the window is pinned to 500 x 500 pixels
 LIT = (128, 64, 255)  # the only colour the editor ever draws with
-TITLE = "Bezier"
-
-# Each menu entry k (from 0) is centred this far below the press that opened
-# the menu; the pointer must also be a little right of the menu's border.
-MENU_FIRST_ENTRY = 14
-MENU_ENTRY_HEIGHT = 25
-MENU_INSET_X = 20
 
 TIME_SCALE = float(os.environ.get("E2E_TIME_SCALE", "1"))
-
-REQUIRED_TOOLS = ("Xvfb", "xdotool", "xwd", "xwininfo")
+ARTIFACTS = os.environ.get("E2E_ARTIFACTS")
 
 
 def scaled(seconds):
@@ -57,20 +41,47 @@ def wait_until(predicate, timeout, what, interval=0.02):
 
 
 def await_value(read, want, timeout, failed, interval=0.05):
-    """Polls `read()` (None: nothing to be read yet) until it gives `want`,
-    and returns that. On time-out raises AssertionError with the text
-    `failed(the last value read, or None)`."""
+    """Polls `read()` (None: nothing to be read yet) until it gives `want`
+    (or, when `want` is callable, a value it accepts), and returns that. On
+    time-out raises AssertionError with the text `failed(the last value
+    read, or None)`."""
     last = [None]
+    accepts = want if callable(want) else lambda got: got == want
 
     def matches():
         got = read()
         last[0] = last[0] if got is None else got
-        return got == want
+        return got is not None and accepts(got)
     try:
         wait_until(matches, timeout, "a value", interval)
     except TimeoutError:
         raise AssertionError(failed(last[0])) from None
     return last[0]
+
+
+def wait_frame(read, lit, timeout=10, context=""):
+    """The one frame wait: polls `read()` (a Frame, or None while there is
+    nothing settled to read) until it shows exactly `lit` on black. On
+    time-out the last frame read is saved among the artifacts."""
+    want = Frame.expected(lit)
+
+    def failed(last):
+        if last is None:
+            return "%s: no frame could be read" % context
+        saved = ""
+        if ARTIFACTS:
+            os.makedirs(ARTIFACTS, exist_ok=True)
+            saved = os.path.join(ARTIFACTS, "last-frame-%d.png" % os.getpid())
+            last.png(saved)
+        return "%s: frame differs: %s %s" % (context, last.diff(want), saved)
+    return await_value(read, want, timeout, failed)
+
+
+def wait_console(read, want, timeout=10, context=""):
+    """The one console wait: polls `read()` until the console shows exactly
+    `want` (or, when `want` is callable, what it accepts)."""
+    return await_value(read, want, timeout, lambda last: "%s: console shows %r, not %r"
+                       % (context, last, want), interval=0.02)
 
 
 def end(proc, timeout=5):
@@ -93,12 +104,14 @@ def read_text(path):
         return ""
 
 
-def check_tools():
-    """Raises RuntimeError naming every missing program the suite needs."""
-    missing = [t for t in REQUIRED_TOOLS if shutil.which(t) is None]
+def require(what, programs=(), modules=(), packages=""):
+    """The one check for missing tools: raises RuntimeError naming every
+    program and Python module missing to drive `what`, and the Debian
+    `packages` that bring them."""
+    missing = [p for p in programs if not shutil.which(p)]
+    missing += ["%s (run with /usr/bin/python3)" % m for m in modules if not importlib.util.find_spec(m)]
     if missing:
-        raise RuntimeError("missing programs: " + ", ".join(missing) +
-                           " (install xvfb, xdotool, x11-apps, x11-utils)")
+        raise RuntimeError("cannot drive %s, missing: %s (install %s)" % (what, ", ".join(missing), packages))
 
 
 # ---------------------------------------------------------------- display
@@ -109,7 +122,8 @@ class XServer:
     its own output sent to a log file so nothing waits on it."""
 
     def __init__(self, workdir):
-        check_tools()
+        require("a virtual display", ("Xvfb", "xdotool", "xwd", "xwininfo"),
+                packages="xvfb, xdotool, x11-apps, x11-utils")
         self.log_path = os.path.join(workdir, "xvfb.log")
         read_end, write_end = os.pipe()
         with open(self.log_path, "wb") as log:
@@ -137,34 +151,39 @@ class XServer:
             chunk = os.read(fd, 64) if ready else b""
             if not chunk:
                 self.stop()
-                raise RuntimeError("Xvfb did not report a display: " + self.log())
+                raise RuntimeError("Xvfb did not report a display: " + read_text(self.log_path))
             text += chunk
         return text.decode().strip()
-
-    def log(self):
-        return read_text(self.log_path)
 
     def run(self, *args, check=True, timeout=10):
         """Runs an X client (xdotool, xwininfo, ...) on this display and
         returns its standard output as text."""
-        done = subprocess.run(list(args), env=self.env, capture_output=True,
+        args = [str(a) for a in args]
+        done = subprocess.run(args, env=self.env, capture_output=True,
                               timeout=scaled(timeout), stdin=subprocess.DEVNULL)
         if check and done.returncode != 0:
             raise RuntimeError("%s failed (%d): %s" % (" ".join(args), done.returncode,
                                                         done.stderr.decode(errors="replace")))
         return done.stdout.decode(errors="replace")
 
+    def xdo(self, *args):
+        self.run("xdotool", *args)
+
     def visible_windows(self):
         """Ids of the mapped top-level windows (the root itself excluded)."""
         out = self.run("xdotool", "search", "--onlyvisible", "--maxdepth", "1",
                        "--name", "", check=False)
-        return {int(w) for w in out.split()} - {self.root()}
-
-    def root(self):
         if not hasattr(self, "_root"):
-            out = self.run("xwininfo", "-root")
-            self._root = int(out.split("Window id:")[1].split()[0], 16)
-        return self._root
+            self._root = int(self.run("xwininfo", "-root").split("Window id:")[1].split()[0], 16)
+        return {int(w) for w in out.split()} - {self._root}
+
+    def capture(self, window):
+        """The pixels of `window`, or None when the server refuses the read:
+        right after a pop-up menu closes over a window it now and then
+        refuses one (BadMatch), which only means "not yet"."""
+        done = subprocess.run(["xwd", "-id", str(window), "-silent"], env=self.env, capture_output=True,
+                              timeout=scaled(10), stdin=subprocess.DEVNULL)
+        return parse_xwd(done.stdout) if done.returncode == 0 else None
 
     def stop(self):
         end(self.proc)
@@ -318,260 +337,6 @@ def oracle_lit(oracle, kind, points, tolerance=5, steps=25):
         size, x, y = line.split()
         lit |= marker_pixels(float(size), int(x), int(y))
     return lit
-
-
-# ---------------------------------------------------------------- the program
-
-
-class CaptureError(RuntimeError):
-    """The window could not be read back."""
-
-
-class _Output(threading.Thread):
-    """Collects a stream into a growing byte buffer that can be waited on."""
-
-    def __init__(self, stream):
-        super().__init__(daemon=True)
-        self.stream = stream
-        self.data = b""
-        self.closed = False
-        self.cond = threading.Condition()
-
-    def run(self):
-        while True:
-            chunk = self.stream.read1(4096)
-            with self.cond:
-                if not chunk:
-                    self.closed = True
-                    self.cond.notify_all()
-                    return
-                self.data += chunk
-                self.cond.notify_all()
-
-    def wait_for(self, predicate, timeout, what):
-        deadline = time.monotonic() + scaled(timeout)
-        with self.cond:
-            while not predicate(self.data):
-                left = deadline - time.monotonic()
-                if left <= 0 or (self.closed and not predicate(self.data)):
-                    raise TimeoutError("waiting for %s; output so far: %r" % (what, self.data))
-                self.cond.wait(left)
-            return self.data
-
-
-class App:
-    """The editor program running on `server`: standard input is a pipe the
-    test writes, standard output is captured, the window is found by title
-    and moved to (0, 0) so window and screen coordinates agree."""
-
-    _launched = 0
-
-    def __init__(self, server, binary, prefix=(), args=(), workdir=None, env=None):
-        self.server = server
-        App._launched += 1
-        self.stderr_path = os.path.join(workdir or tempfile.gettempdir(),
-                                        "bezier-%d-%d.stderr" % (os.getpid(), App._launched))
-        # Windows of anything else on this display, to tell the program's own.
-        self.others = before = server.visible_windows()
-        with open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen(
-                list(prefix) + [binary] + list(args), env=dict(server.env, **(env or {})),
-                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err,
-                start_new_session=True)
-        self.out = _Output(self.proc.stdout)
-        self.out.start()
-        try:
-            self.window = wait_until(lambda: self._find_window(before), 20, "the window")
-            # The window is placed at (-1, -1) when no window manager runs.
-            server.run("xdotool", "windowmove", str(self.window), "0", "0")
-            wait_until(lambda: self.geometry() == (0, 0, SIZE, SIZE), 10,
-                       "the window at (0, 0), 500 x 500")
-        except Exception:
-            self.kill()
-            raise
-
-    def _find_window(self, before):
-        if self.proc.poll() is not None:
-            raise RuntimeError("the program exited (%d) before showing a window: %s"
-                               % (self.proc.returncode, self.stderr()))
-        out = self.server.run("xdotool", "search", "--onlyvisible", "--name",
-                              "^%s$" % TITLE, check=False)
-        found = [int(w) for w in out.split() if int(w) not in before]
-        return found[0] if found else None
-
-    # -- information
-
-    def geometry(self):
-        """(x, y, width, height) of the window on the screen."""
-        info = self.server.run("xwininfo", "-id", str(self.window))
-        fields = {}
-        for line in info.splitlines():
-            if ":" in line:
-                key, _, value = line.strip().partition(":")
-                fields[key.strip()] = value.strip()
-        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
-                int(fields["Width"]), int(fields["Height"]))
-
-    def stdout(self):
-        with self.out.cond:
-            return self.out.data.decode(errors="replace")
-
-    def stderr(self):
-        return read_text(self.stderr_path)
-
-    def wait_output(self, text, timeout=10, count=1):
-        """Waits until the captured standard output contains `text` (at least
-        `count` times), counting from the start, and returns the whole output."""
-        data = self.out.wait_for(lambda d: d.count(text.encode()) >= count, timeout,
-                                 "%d x %r" % (count, text))
-        return data.decode(errors="replace")
-
-    # -- pictures
-
-    def capture(self, window=None):
-        """The pixels of the window (by default the program's). Raises
-        CaptureError when the server refuses to read it."""
-        done = subprocess.run(["xwd", "-id", str(window or self.window), "-silent"],
-                              env=self.server.env, capture_output=True,
-                              timeout=scaled(10), stdin=subprocess.DEVNULL)
-        if done.returncode != 0:
-            raise CaptureError("xwd failed: " + done.stderr.decode(errors="replace").strip())
-        return parse_xwd(done.stdout)
-
-    def capture_if_readable(self, refused=None, window=None):
-        """The window's current pixels, or None when the server refuses the
-        read: right after a pop-up menu closes over the window it now and
-        then refuses one (BadMatch), which only means "not yet". The first
-        line of each refusal is appended to `refused` when given."""
-        try:
-            return self.capture(window)
-        except CaptureError as e:
-            if refused is not None:
-                refused.append(str(e).splitlines()[0])
-            return None
-
-    def wait_frame(self, lit, timeout=10):
-        """Waits until the window shows exactly `lit` and nothing else. On
-        time-out the last capture is saved beside the logs."""
-        refused, expected = [], Frame.expected(lit)
-
-        def failed(last):
-            if last is None:
-                return "the window could not be read: %s" % refused[-1]
-            path = self.stderr_path.replace(".stderr", "-last-frame.png")
-            try:
-                last.png(path)
-            except OSError:
-                path = "(not saved)"
-            return "frame differs from the expected one (%s); saved %s" % (last.diff(expected), path)
-        return await_value(lambda: self.capture_if_readable(refused), expected, timeout, failed)
-
-    # -- input; (x, y) are window coordinates, y down from the top
-
-    def xdo(self, *args):
-        self.server.run("xdotool", *[str(a) for a in args])
-
-    def move(self, x, y):
-        self.xdo("mousemove", "--window", self.window, x, y)
-
-    def click(self, x, y, button=1):
-        self.xdo("mousemove", "--window", self.window, x, y, "click", button)
-
-    def shift_click(self, x, y):
-        """Left click with Shift held through the release."""
-        self.xdo("mousemove", "--window", self.window, x, y,
-                 "keydown", "shift", "click", "1", "keyup", "shift")
-
-    def drag(self, button, start, path):
-        """Presses `button` at `start`, moves through each position of `path`
-        and releases at the last one."""
-        args = ["mousemove", "--window", self.window, start[0], start[1], "mousedown", button]
-        for x, y in path:
-            args += ["mousemove", "--window", self.window, x, y]
-        args += ["mouseup", button]
-        self.xdo(*args)
-
-    def key(self, name, x=250, y=250):
-        """Types one key; keys reach the window only with the pointer over it."""
-        self.xdo("mousemove", "--window", self.window, x, y, "key", name)
-
-    def _menu_windows(self):
-        """Mapped top-level windows of the program other than its main one:
-        the pop-up menu while it is open."""
-        return self.server.visible_windows() - self.others - {self.window}
-
-    def _open_menu(self, x, y, release):
-        # The menu of an earlier choice may still be on its way down; a press
-        # now would find it mapped and the wait below would prove nothing.
-        wait_until(lambda: not self._menu_windows(), 5, "the last menu to close")
-        self.xdo("mousemove", "--window", self.window, x, y, "mousedown", "3")
-        # Moving on before the menu is mapped would send the motion to the
-        # main window, and the menu would choose nothing.
-        wait_until(self._menu_windows, 5, "the pop-up menu")
-        if release:
-            self.xdo("mouseup", "3")
-
-    def menu(self, entry, x=60, y=60):
-        """Chooses menu entry `entry` (from 0) the usual way: right press at
-        (x, y), move onto the entry, release there."""
-        self._open_menu(x, y, release=False)
-        self.xdo("mousemove", "--window", self.window, x + MENU_INSET_X,
-                 y + MENU_FIRST_ENTRY + MENU_ENTRY_HEIGHT * entry)
-        self.xdo("mouseup", "3")
-
-    def _menu_picture(self):
-        """The open menu once it is painted and holds still: two reads in a
-        row alike and not blank."""
-        (menu,) = self._menu_windows()
-        last = [None]
-
-        def settled():
-            shot = self.capture_if_readable(window=menu)
-            if shot is None:
-                return None
-            same = shot == last[0] and any(shot.red + shot.green + shot.blue)
-            last[0] = shot
-            return shot if same else None
-
-        return wait_until(settled, 5, "the menu to be painted", interval=0.05)
-
-    def resize(self, width, height):
-        self.xdo("windowsize", self.window, width, height)
-
-    def type_line(self, text):
-        """Writes one line to the program's standard input."""
-        self.proc.stdin.write((text + "\n").encode())
-        self.proc.stdin.flush()
-
-    # -- ending
-
-    def close_window(self):
-        """Asks the program to close its window the way a window manager does
-        when the user clicks the close button: a WM_DELETE_WINDOW message."""
-        send_delete_window(self.server.display, self.window)
-
-    def wait_exit(self, timeout=10):
-        try:
-            return self.proc.wait(timeout=scaled(timeout))
-        except subprocess.TimeoutExpired:
-            return None
-
-    def kill(self):
-        """Ends the program if it still runs, and waits until its window is
-        gone, so that the next program's window is not mistaken for it."""
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        self.out.join(timeout=scaled(5))
-        for stream in (self.proc.stdin, self.proc.stdout):
-            try:
-                stream.close()
-            except (OSError, ValueError):
-                pass
-        window = getattr(self, "window", None)
-        if window is not None:
-            wait_until(lambda: window not in self.server.visible_windows(), 5,
-                       "the window of an ended program to go")
 
 
 # ---------------------------------------------------------------- closing

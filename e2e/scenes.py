@@ -16,8 +16,8 @@ import os
 import random
 import unittest
 
-import harness
-from harness import SIZE
+from . import harness
+from .harness import SIZE
 
 HELP = (" Controls done by mouse:\n"
         "  left: Place point\n"
@@ -49,12 +49,6 @@ SPOTS = [(70, 420), (130, 170), (230, 430), (310, 130), (390, 390),
          (450, 210), (340, 270), (210, 310), (110, 260), (260, 470)]
 BARRIER = (470, 470)
 
-# Random scenes per Drawing run, by surface: the fast ways in draw more, the
-# slow ones (a finger's gestures, the keyboard's cursor, X events into
-# WebKit, BiDi round trips) fewer, so that ./test stays short.
-SCENES = {"window": 4, "chromium": 4}
-DEFAULT_SCENES = 2
-
 SURFACE = os.environ.get("BEZIER_SURFACE", "")
 ORACLE = os.environ.get("BEZIER_ORACLE")
 
@@ -70,7 +64,7 @@ def setUpModule():
     global surface
     if not ORACLE or not os.path.exists(ORACLE):
         raise RuntimeError("set BEZIER_ORACLE to the built frame_oracle (ctest does this)")
-    import surfaces  # the registry: only the scenes need every surface
+    from . import surfaces  # the registry: only the scenes need every surface
     surface = surfaces.open_surface(SURFACE)
 
 
@@ -136,7 +130,7 @@ class Startup(Scene):
 class Drawing(Scene):
 
     def test_seeded_random_scenes_of_both_kinds(self):
-        for seed in range(SCENES.get(self.s.name, DEFAULT_SCENES)):
+        for seed in range(self.s.random_scenes):
             rng = random.Random(seed)
             with self.subTest(seed=seed):
                 for count in (rng.randint(1, 3), rng.randint(1, 6)):
@@ -222,28 +216,50 @@ class Dialogues(Scene):
         self.tolerance = 20
         self.expect_scene()
         self.choose(BSPLINE)
-        cases = [  # answer (None: the rest of the last line answers), message, steps after
-            ("0", OUT_OF_RANGE, 25),
-            ("500", OUT_OF_RANGE, 25),
-            ("499", "", 499),
-            ("abc 12", NOT_A_NUMBER, 499),  # the rest of a failed line is dropped
-            ("-3", OUT_OF_RANGE, 499),
-            ("7x", "", 7),
+        cases = [  # lines typed (None: the rest of the last line answers), message, steps after
+            (["0"], OUT_OF_RANGE, 25),
+            (["499"], "", 499),
+            # Every other answer once per engine: the same code reads the
+            # lines whichever device typed them.
+            (["500"], OUT_OF_RANGE, 499),
+            (["abc 12"], NOT_A_NUMBER, 499),  # the rest of a failed line is dropped
+            (["-3"], OUT_OF_RANGE, 499),
+            (["7x"], "", 7),
             (None, NOT_A_NUMBER, 7),  # the "x" left over from "7x"
-            ("1" * 30, OUT_OF_RANGE, 7),
+            (["1" * 30], OUT_OF_RANGE, 7),
+            (["", "9" * 10000], OUT_OF_RANGE, 7),  # an empty line leaves the dialogue waiting, as "%d" does
+            (["\u00e9t\u00e9 \u6f22\u5b57"], NOT_A_NUMBER, 7),
         ]
-        for answer, message, steps in cases:
-            with self.subTest(answer=answer):
-                if answer is None:
+        for lines, message, steps in cases if self.s.every_answer else cases[:2]:
+            with self.subTest(lines=lines and [line[:12] for line in lines]):
+                if lines is None:
                     self.s.key("n")
                     self.out += STEPS_PROMPT % self.steps
                 else:
                     self.ask("n")
-                    self.s.answer(answer)
+                    for line in lines:
+                        self.s.answer(line)
                 self.out += message
                 self.s.wait_console(self.out)
                 self.steps = steps
                 self.expect_scene()
+        if not self.s.every_answer:
+            return
+        # A pasted block: the waiting dialogue takes its first line, the next
+        # dialogue the second, and the third waits for its Enter.
+        self.ask("n")
+        self.s.paste("abc\n12\n5")
+        self.out += NOT_A_NUMBER
+        self.s.wait_console(self.out)
+        self.s.key("n")
+        self.out += STEPS_PROMPT % self.steps
+        self.s.wait_console(self.out)
+        self.steps = 12
+        self.expect_scene()
+        self.ask("n")
+        self.s.answer("")
+        self.steps = 5
+        self.expect_scene()
 
     def test_input_made_while_a_dialogue_waits_is_handled_in_order_once_it_has_its_line(self):
         self.place(*SPOTS[:4])

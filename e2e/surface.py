@@ -5,25 +5,36 @@ surface passes the same scenes with the same pixels and texts.
 Positions are window (canvas) pixels, y down from the top, as the toolkit
 gives them; the editor's points have y up from the bottom. A surface that
 cannot do a verb says so once (`cannot`) and the verb returns False; the
-scene goes on without that step.
+scene goes on without that step. What a surface can do is told by its
+attributes, never by its name.
 
 This module holds the interface and the desktop window's surface; the
-browsers' surfaces are in browser.py, devices.py, webkit.py and firefox.py,
+browsers' surfaces are in browser.py, chromium.py, webkit.py and firefox.py,
 and surfaces.py maps each name to one.
 """
 
 import os
+import subprocess
 import sys
 import tempfile
+import threading
 
-import harness
-from harness import wait_until
+from . import harness
+from .harness import SIZE, wait_until
 
 
 class Surface:
     """The verbs. Subclasses implement the ones marked abstract."""
 
     name = "?"
+    # Seeded random scenes per Drawing run: the fast ways in draw more, the
+    # slow ones (a finger's gestures, the keyboard's cursor, X events into
+    # WebKit, BiDi round trips) fewer.
+    random_scenes = 2
+    # Whether the dialogue's every answer, awkward lines and pasted blocks
+    # included, is tried here: once per engine, as the lines are read by the
+    # same code whichever device typed them.
+    every_answer = False
     # Whether the pop-up menu may open over controls of the page, so that a
     # choice could press them (touch and pen surfaces aim for that).
     menu_over_controls = False
@@ -72,6 +83,10 @@ class Surface:
     def answer(self, line):
         raise NotImplementedError
 
+    def paste(self, text):
+        """Gives the terminal `text` at once, as a paste of several lines."""
+        raise NotImplementedError
+
     # -- output
     def title(self):
         raise NotImplementedError
@@ -98,93 +113,221 @@ class Surface:
         None where it shows nothing."""
         return None
 
-    # -- shared waits
+    # -- the one frame wait and console wait
     def wait_frame(self, lit, timeout=10):
         """Waits until the frame is exactly `lit` on black."""
-        want = harness.Frame.expected(lit)
-        return harness.await_value(self.frame, want, timeout, lambda last: "%s: frame differs: %s (console: %r)"
-                                   % (self.name, last.diff(want) if last else "none", self.console()[-40:]))
+        return harness.wait_frame(self.frame, lit, timeout, "%s (console ends %r)"
+                                  % (self.name, self.console()[-40:]))
 
-    def wait_console(self, text, timeout=10):
-        return harness.await_value(self.console, text, timeout, lambda last: "%s: console shows %r, not %r"
-                                   % (self.name, last, text), interval=0.02)
+    def wait_console(self, want, timeout=10):
+        """Waits until the console is exactly `want` (or what `want`, a
+        function, accepts)."""
+        return harness.wait_console(self.console, want, timeout, self.name)
 
 
-# The desktop program's menu, as measured: the label's first character (the
-# chosen kind's mark "o") lies in these columns of the menu's picture, and
-# nothing else of an entry does.
+# The desktop program's window and menu, as measured: the window's title;
+# each menu entry k (from 0) is centred 14 + 25 k pixels below the press
+# that opened the menu, the pointer a little right of the menu's border;
+# the label's first character (the chosen kind's mark "o") lies in these
+# columns of the menu's picture, and nothing else of an entry does.
+TITLE = "Bezier"
+MENU_FIRST_ENTRY, MENU_ENTRY_HEIGHT, MENU_INSET_X = 14, 25, 20
 MARK_COLUMNS = range(4, 15)
 LABEL_NAMES = ("Clear All", "Bezier", "Cubic B-Spline")
 
 
+def drain(stream, into):
+    """Appends what `stream` gives to `into` until it ends or is closed."""
+    try:
+        for chunk in iter(lambda: stream.read1(4096), b""):
+            into.extend(chunk)
+    except (OSError, ValueError):
+        pass
+
+
 class Window(Surface):
-    """The real program in a real window under Xvfb, real X events; answers
-    go to its standard input."""
+    """The real program in a real window on a private Xvfb display, real X
+    events (XTEST, with xdotool), its standard input a pipe the answers are
+    written to and its standard output captured. The window is found by its
+    title and moved to (0, 0), so that window and screen positions agree.
+    `prefix` runs the program under another (a memory checker)."""
 
     name = "window"
+    random_scenes = 4
+    every_answer = True
 
-    def __init__(self):
+    def __init__(self, binary=None, prefix=(), workdir=None, env=None):
         super().__init__()
-        self.binary = os.environ.get("BEZIER_BINARY")
+        self.binary = binary or os.environ.get("BEZIER_BINARY")
         if not self.binary or not os.path.exists(self.binary):
             raise RuntimeError("set BEZIER_BINARY to the built program (ctest does this)")
-        self.workdir = os.environ.get("E2E_ARTIFACTS") or tempfile.mkdtemp(prefix="bezier-e2e-")
+        self.prefix, self.env = list(prefix), env or {}
+        self.workdir = workdir or harness.ARTIFACTS or tempfile.mkdtemp(prefix="bezier-e2e-")
         os.makedirs(self.workdir, exist_ok=True)
         self.server = harness.XServer(self.workdir)
-        self.app = None
+        self.proc = self.window = None
 
-    def start(self):
-        if self.app is not None:
-            self.app.kill()
-        self.app = harness.App(self.server, self.binary, workdir=self.workdir)
+    # -- life
+    def start(self, args=(), env=None):
+        """The program afresh, with `args` on its command line and `env` in
+        its environment."""
+        self.kill()
+        self.others = self.server.visible_windows()
+        self.stderr_path = os.path.join(self.workdir, "bezier-%d.stderr" % os.getpid())
+        self.out = bytearray()
+        with open(self.stderr_path, "wb") as err:
+            self.proc = subprocess.Popen(
+                self.prefix + [self.binary] + list(args), env=dict(self.server.env, **self.env, **(env or {})),
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err, start_new_session=True)
+        # Drained all along, so the program never blocks on a full pipe.
+        self.drain = threading.Thread(target=drain, args=(self.proc.stdout, self.out), daemon=True)
+        self.drain.start()
+        try:
+            self.window = wait_until(self._find_window, 20, "the window")
+            # The window is placed at (-1, -1) when no window manager runs.
+            self.xdo("windowmove", self.window, 0, 0)
+            wait_until(lambda: self.geometry() == (0, 0, SIZE, SIZE), 10, "the window at (0, 0), 500 x 500")
+        except Exception:
+            self.kill()
+            raise
+
+    def _find_window(self):
+        if self.proc.poll() is not None:
+            raise RuntimeError("the program exited (%d) before showing a window: %s"
+                               % (self.proc.returncode, self.stderr()))
+        out = self.server.run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE, check=False)
+        found = [int(w) for w in out.split() if int(w) not in self.others]
+        return found[0] if found else None
+
+    def kill(self):
+        """Ends the program if it still runs, and waits until its window is
+        gone, so that the next program's window is not mistaken for it."""
+        if self.proc is None:
+            return
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.drain.join(harness.scaled(5))
+        for stream in (self.proc.stdin, self.proc.stdout):
+            try:
+                stream.close()
+            except (OSError, ValueError):
+                pass
+        window, self.proc, self.window = self.window, None, None
+        if window is not None:
+            wait_until(lambda: window not in self.server.visible_windows(), 5, "the window of an ended program to go")
 
     def stop(self):
-        if self.app is not None:
-            self.app.kill()
+        self.kill()
         self.server.stop()
 
+    def close_window(self):
+        """Asks the program to close its window the way a window manager does
+        when the user clicks the close button: a WM_DELETE_WINDOW message."""
+        harness.send_delete_window(self.server.display, self.window)
+
+    def wait_exit(self, timeout=10):
+        try:
+            status = self.proc.wait(timeout=harness.scaled(timeout))
+        except subprocess.TimeoutExpired:
+            return None
+        self.drain.join(harness.scaled(5))  # the last output, flushed at the exit
+        return status
+
+    # -- input; xdotool's pointer moves are relative to the window
+    def xdo(self, *args):
+        self.server.xdo(*args)
+
+    def at(self, x, y):
+        return ("mousemove", "--window", self.window, x, y)
+
     def place(self, x, y):
-        self.app.click(x, y)
+        self.xdo(*self.at(x, y), "click", 1)
 
     def delete(self, x, y):
-        self.app.shift_click(x, y)
+        """A left click with Shift held through the release."""
+        self.xdo(*self.at(x, y), "keydown", "shift", "click", 1, "keyup", "shift")
 
-    def move(self, start, end):
-        self.app.drag(2, start, [end])
+    def move(self, start, end, via=()):
+        """A middle drag from `start` through `via` to `end`."""
+        self.xdo(*self.at(*start), "mousedown", 2, *[a for spot in (*via, end) for a in self.at(*spot)],
+                 "mouseup", 2)
 
-    def menu(self, entry, over_controls=False):
-        self.app.menu(entry)
+    def key(self, ch, x=250, y=250):
+        """Types one key; keys reach the window only with the pointer over it."""
+        self.xdo(*self.at(x, y), "key", ch)
 
-    def key(self, ch):
-        self.app.key(ch)
+    def _menus(self):
+        """Mapped top-level windows of the program other than its main one:
+        the pop-up menu while it is open."""
+        return self.server.visible_windows() - self.others - {self.window}
+
+    def _open_menu(self, x, y):
+        # The menu of an earlier choice may still be on its way down; a press
+        # now would find it mapped and the wait below would prove nothing.
+        wait_until(lambda: not self._menus(), 5, "the last menu to close")
+        self.xdo(*self.at(x, y), "mousedown", 3)
+        # Moving on before the menu is mapped would send the motion to the
+        # main window, and the menu would choose nothing.
+        wait_until(self._menus, 5, "the pop-up menu")
+
+    def menu(self, entry, over_controls=False, x=60, y=60):
+        """Right press at (x, y), a move onto the entry, the release there."""
+        self._open_menu(x, y)
+        self.xdo(*self.at(x + MENU_INSET_X, y + MENU_FIRST_ENTRY + MENU_ENTRY_HEIGHT * entry), "mouseup", 3)
 
     def answer(self, line):
-        self.app.type_line(line)
+        self.paste(line + "\n")
 
+    def paste(self, text):
+        self.proc.stdin.write(text.encode())
+        self.proc.stdin.flush()
+
+    def resize(self, width, height):
+        self.xdo("windowsize", self.window, width, height)
+
+    # -- output
     def title(self):
-        return self.server.run("xdotool", "getwindowname", str(self.app.window)).strip()
+        return self.server.run("xdotool", "getwindowname", self.window).strip()
+
+    def geometry(self):
+        """(x, y, width, height) of the window on the screen."""
+        info = self.server.run("xwininfo", "-id", self.window)
+        fields = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
+        return tuple(int(fields[name]) for name in ("Absolute upper-left X", "Absolute upper-left Y",
+                                                     "Width", "Height"))
 
     def frame(self, settled=True):
-        return self.app.capture_if_readable()
+        return self.server.capture(self.window)
 
     def console(self):
-        return self.app.stdout()
+        return bytes(self.out).decode(errors="replace")
+
+    def stderr(self):
+        return harness.read_text(self.stderr_path)
 
     def menu_labels(self):
         """The labels as the menu's picture shows them: the picture cannot be
         read as text, but which entry carries the mark can be: its first
         character's columns hold the only text there."""
-        app = self.app
-        app._open_menu(60, 60, release=False)
-        app.xdo("mousemove", "--window", app.window, 60 + harness.MENU_INSET_X, 60 + harness.MENU_FIRST_ENTRY)
-        shot = app._menu_picture()
+        self._open_menu(60, 60)
+        self.xdo(*self.at(60 + MENU_INSET_X, 60 + MENU_FIRST_ENTRY))
+        (menu,) = self._menus()
+        last = [None]
+
+        def settled():  # painted and holding still: two reads alike, not blank
+            shot = self.server.capture(menu)
+            same = shot is not None and shot == last[0] and any(shot.red + shot.green + shot.blue)
+            last[0] = shot
+            return shot if same else None
+        shot = wait_until(settled, 5, "the menu to be painted", interval=0.05)
         # Released off the menu it stays open; a click off it closes it and
         # goes no further.
-        app.xdo("mousemove", "--window", app.window, 30, 30, "mouseup", "3", "click", "1")
-        wait_until(lambda: not app._menu_windows(), 5, "the menu to close")
+        self.xdo(*self.at(30, 30), "mouseup", 3, "click", 1)
+        wait_until(lambda: not self._menus(), 5, "the menu to close")
         labels = []
         for k, name in enumerate(LABEL_NAMES):
-            top = harness.MENU_FIRST_ENTRY + harness.MENU_ENTRY_HEIGHT * k - 8
+            top = MENU_FIRST_ENTRY + MENU_ENTRY_HEIGHT * k - 8
             colours = {shot.pixel(c, r) for c in MARK_COLUMNS for r in range(top, top + 17)}
             labels.append(("o " if len(colours) > 1 else "   ") + name)
         return labels

@@ -20,10 +20,9 @@ import os
 import subprocess
 import unittest
 
-import harness
-import scenes
-from harness import SIZE
-from scenes import BSPLINE, HELP, NOT_A_NUMBER, SPOTS, STEPS_PROMPT, setUpModule, tearDownModule  # noqa: F401
+from . import harness, scenes
+from .harness import SIZE
+from .scenes import BSPLINE, HELP, NOT_A_NUMBER, SPOTS, STEPS_PROMPT, setUpModule, tearDownModule  # noqa: F401
 
 # The window surface's display serves the whole module (BEZIER_SURFACE=window).
 BINARY = os.environ.get("BEZIER_BINARY")
@@ -63,46 +62,43 @@ class CommandLine(unittest.TestCase):
 
 
 class Window(scenes.Scene):
-    """A fresh program per test (self.s.app), with the scene it should show."""
+    """A fresh program per test, with the scene it should show."""
 
     def test_resizing_snaps_back_to_500_by_500_with_the_drawing_unchanged(self):
         self.place(*SPOTS[:7])
         self.expect_scene()
         for size in [(300, 300), (700, 600), (500, 200), (501, 500)]:
             with self.subTest(size=size):
-                self.s.app.resize(*size)
+                self.s.resize(*size)
                 # Handled after the resize, so drawn into the restored window.
                 self.barrier()
-                self.assertEqual(self.s.app.geometry(), (0, 0, SIZE, SIZE))
+                self.assertEqual(self.s.geometry(), (0, 0, SIZE, SIZE))
 
     def test_toolkit_options_on_the_command_line_reach_the_toolkit(self):
         # With DISPLAY naming no server, a window on ours can only come from
         # the -display option handed through to the toolkit.
-        s = self.s
-        s.app.kill()
-        s.app = harness.App(s.server, s.binary, args=["-display", s.server.display],
-                            env={"DISPLAY": ":65000"}, workdir=s.workdir)
-        self.assertEqual(s.app.wait_output(HELP, timeout=2), HELP)
+        self.s.start(args=["-display", self.s.server.display], env={"DISPLAY": ":65000"})
+        self.s.wait_console(HELP, timeout=2)
         self.place(*SPOTS[:4])
         self.expect_scene()
 
     def test_end_of_input_fails_the_dialogue_without_blocking(self):
         self.place(*SPOTS[:5])
         self.choose(BSPLINE)
-        self.s.app.proc.stdin.close()
+        self.s.proc.stdin.close()
         for _ in range(2):
             # The message is out at once, and the window still answers with
             # the setting unchanged.
-            out = self.s.app.stdout() + STEPS_PROMPT % 25 + NOT_A_NUMBER
-            self.s.app.key("n")
-            self.assertEqual(self.s.app.wait_output(out), out)
+            self.out += STEPS_PROMPT % 25 + NOT_A_NUMBER
+            self.s.key("n")
+            self.s.wait_console(self.out)
             self.barrier()
 
     def test_closing_the_window_ends_the_process(self):
         self.place(*SPOTS[:4])
         self.expect_scene()
-        self.s.app.close_window()
-        status = self.s.app.wait_exit(timeout=10)
+        self.s.close_window()
+        status = self.s.wait_exit(timeout=10)
         self.assertIsNotNone(status, "the program is still running after its window was closed")
         self.assertEqual(status, 0)
 

@@ -11,8 +11,8 @@ import subprocess
 import unittest
 import zlib
 
-import harness
-from harness import SIZE
+from . import harness, surfaces
+from .harness import SIZE
 
 ORACLE = os.environ.get("BEZIER_ORACLE")
 
@@ -197,15 +197,19 @@ class Oracle(unittest.TestCase):
 
 
 class Groups(unittest.TestCase):
-    """CTest runs each test class of the suites from the lists in
-    CMakeLists.txt, which ctest hands over here; a class missing there would
-    never run. The suite's modules import one another one way only."""
+    """CTest runs each test class of the suites on each surface from the
+    lists in CMakeLists.txt, which ctest hands over here; a class or a
+    surface missing there would never run. The suite's modules import one
+    another one way only."""
 
     HERE = os.path.dirname(os.path.abspath(__file__))
 
     def parse(self, name):
         with open(os.path.join(self.HERE, name)) as f:
             return ast.parse(f.read())
+
+    def test_the_registry_holds_the_surfaces_listed(self):
+        self.assertEqual(os.environ.get("SURFACES", "").split(","), list(surfaces.SURFACES))
 
     def test_every_test_class_is_listed(self):
         for suite, variable in (("scenes.py", "SCENE_GROUPS"), ("test_editor.py", "WINDOW_GROUPS"),

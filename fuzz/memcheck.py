@@ -10,7 +10,7 @@ reports no memory errors and no definite leaks; only the GL driver's own
 findings and those of the X libraries beneath it are suppressed
 (valgrind/gl-driver.supp).
 
-Usage: memcheck.py --binary PATH [--rounds N]
+Usage (from the project root): python3 -m fuzz.memcheck --binary PATH [--rounds N]
 """
 
 import argparse
@@ -21,54 +21,52 @@ import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-import harness  # noqa: E402  (the real-window suite's display and input helpers)
+from e2e import harness
+from e2e.surface import Window
 
+HERE = os.path.dirname(os.path.abspath(__file__))
 SUPPRESSIONS = os.path.join(HERE, "valgrind", "gl-driver.supp")
 
 
-def wait_lit(app, predicate, what, timeout=20):
+def wait_lit(window, predicate, what, timeout=20):
     """Waits until the number of lit pixels satisfies `predicate`."""
-    def holds():
-        frame = app.capture_if_readable()
-        return frame is not None and predicate(len(frame.lit()))
-    harness.wait_until(holds, timeout, what, interval=0.2)
+    harness.await_value(window.frame, lambda frame: predicate(len(frame.lit())), timeout,
+                        lambda last: "timed out waiting for " + what, interval=0.2)
 
 
 class Session:
-    def __init__(self, app):
-        self.app = app
+    def __init__(self, window):
+        self.window = window
         self.prompts = 0
         self.expected = []  # what the dialogues must print, in order
 
     def dialogue(self, key, entry, outcome):
         """Opens the 't' or 'n' dialogue and answers it with one line."""
-        self.app.key(key)
+        self.window.key(key)
         self.prompts += 1
-        self.app.wait_output("New value :", timeout=20, count=self.prompts)
-        self.app.type_line(entry)
+        self.window.wait_console(lambda out: out.count("New value :") >= self.prompts, timeout=20)
+        self.window.answer(entry)
         # Standard output is a pipe, so a message only shows once the next
         # prompt (or the exit) flushes it: messages are checked at the end.
         if outcome:
             self.expected.append(outcome)
 
     def round(self, r):
-        app = self.app
+        w = self.window
         shift = (r * 37) % 60
         points = [(60 + shift + 55 * i, 120 + ((i * 97 + r * 41) % 260)) for i in range(7)]
         for x, y in points:
-            app.click(x, y)
-        wait_lit(app, lambda n: n > 7 * 4, "seven markers and a curve")
+            w.place(x, y)
+        wait_lit(w, lambda n: n > 7 * 4, "seven markers and a curve")
 
         # Drag a point along a path, leaving the window on the way.
         x, y = points[1]
-        app.drag(2, (x, y), [(x + 10, y + 10), (x + 40, y - 30), (560, 560), (x + 5, y + 5)])
+        w.move((x, y), (x + 5, y + 5), via=[(x + 10, y + 10), (x + 40, y - 30), (560, 560)])
         # Delete two points, one far from everything (deletes nothing).
-        app.shift_click(*points[3])
-        app.shift_click(495, 5)
+        w.delete(*points[3])
+        w.delete(495, 5)
 
-        app.menu(2)  # Cubic B-Spline
+        w.menu(2)  # Cubic B-Spline
         self.dialogue("n", "10", None)
         self.dialogue("n", "500", "Invalid entry:  Must fall between 1 and 500\n")
         self.dialogue("t", "abc", "Invalid entry.\n")
@@ -81,21 +79,16 @@ class Session:
         # Delete the dragged point, then clear everything, while the middle
         # button is still held; motion continues afterwards.
         x, y = points[5]
-        app.xdo("mousemove", "--window", app.window, x, y, "mousedown", "2",
-                "mousemove", "--window", app.window, x + 3, y + 3,
-                "keydown", "shift", "click", "1", "keyup", "shift",
-                "mousemove", "--window", app.window, x + 20, y + 20,
-                "key", "c",
-                "mousemove", "--window", app.window, x + 30, y + 10,
-                "mouseup", "2")
-        wait_lit(app, lambda n: n == 0, "an empty window after clearing")
+        w.xdo(*w.at(x, y), "mousedown", 2, *w.at(x + 3, y + 3), "keydown", "shift", "click", 1, "keyup", "shift",
+              *w.at(x + 20, y + 20), "key", "c", *w.at(x + 30, y + 10), "mouseup", 2)
+        wait_lit(w, lambda n: n == 0, "an empty window after clearing")
 
-        app.menu(1)  # Bezier
+        w.menu(1)  # Bezier
         for i in range(5):
-            app.click(100 + 60 * i, 300 - 40 * i)
-        wait_lit(app, lambda n: n > 5 * 4, "five markers and a curve")
-        app.menu(0)  # Clear All
-        wait_lit(app, lambda n: n == 0, "an empty window after Clear All")
+            w.place(100 + 60 * i, 300 - 40 * i)
+        wait_lit(w, lambda n: n > 5 * 4, "five markers and a curve")
+        w.menu(0)  # Clear All
+        wait_lit(w, lambda n: n == 0, "an empty window after Clear All")
 
 
 def parse_valgrind(log):
@@ -126,22 +119,18 @@ def main():
            "GALLIUM_DRIVER": os.environ.get("GALLIUM_DRIVER", "softpipe")}
 
     started = time.monotonic()
-    server = harness.XServer(workdir)
+    window = Window(args.binary, prefix=valgrind, workdir=workdir, env=env)
     status = None
     try:
-        app = harness.App(server, args.binary, prefix=valgrind, workdir=workdir, env=env)
-        session = Session(app)
-        try:
-            for r in range(args.rounds):
-                session.round(r)
-            app.close_window()
-            status = app.wait_exit(timeout=60)
-        finally:
-            if status is None:
-                app.kill()
-        out = app.stdout()
+        window.start()
+        session = Session(window)
+        for r in range(args.rounds):
+            session.round(r)
+        window.close_window()
+        status = window.wait_exit(timeout=60)
+        out = window.console()
     finally:
-        server.stop()
+        window.stop()
 
     with open(vglog, errors="replace") as f:
         log = f.read()

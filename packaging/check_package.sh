@@ -6,7 +6,7 @@
 # list, lintian's verdict (hardening and stripping included), its manual page
 # as `man` renders it, and the unpacked program opening its window on a
 # virtual display of its own and ending with status 0 when that window is
-# closed (driven by the real-window suite's harness, e2e/harness.py).
+# closed (driven by the real-window suite's window surface, e2e/surface.py).
 #
 # Usage: check_package.sh <source dir> <expected version>
 # Everything happens in a fresh temporary directory (build trees, package,
@@ -196,37 +196,30 @@ done
 
 # ---------------------------------------------------------------- the program
 step "running the unpacked program on a virtual display"
-# The real-window suite's harness: a private display, the program with its
+# The real-window suite's window surface: a private display, the program with its
 # output captured, and the close request a window manager sends. The
 # controls summary, in the suite's one copy of it, must already be on
 # standard output (a pipe, so not a terminal) while the window is up.
-python3 -B - "$srcdir/e2e" "$program" "$work" <<'EOF' ||
+PYTHONPATH=$srcdir python3 -B - "$program" "$work" <<'EOF' ||
 import sys
-sys.path.insert(0, sys.argv[1])
-import harness
-from scenes import HELP
+from e2e.scenes import HELP
+from e2e.surface import Window
 
-program, work = sys.argv[2], sys.argv[3]
-server = harness.XServer(work)
-app = None
+window = Window(sys.argv[1], workdir=sys.argv[2])
 try:
     # Waits for the window and for it to be 500 x 500.
-    app = harness.App(server, program, workdir=work)
-    app.wait_output(HELP, timeout=10)
-    if app.stdout() != HELP:
-        sys.exit("standard output is not the controls summary: %r" % app.stdout())
-    app.close_window()
-    status = app.wait_exit(timeout=10)
+    window.start()
+    window.wait_console(HELP, timeout=10)
+    window.close_window()
+    status = window.wait_exit(timeout=10)
     if status is None:
         sys.exit("the program still runs 10 s after its window was closed")
-    if status != 0 or app.stderr():
-        sys.exit("the program exited with status %d: %s" % (status, app.stderr()))
-    if app.stdout() != HELP:
-        sys.exit("standard output changed after the window closed: %r" % app.stdout())
+    if status != 0 or window.stderr():
+        sys.exit("the program exited with status %d: %s" % (status, window.stderr()))
+    if window.console() != HELP:
+        sys.exit("standard output changed after the window closed: %r" % window.console())
 finally:
-    if app is not None:
-        app.kill()
-    server.stop()
+    window.stop()
 EOF
   fail "the unpacked program did not run as a user meets it"
 

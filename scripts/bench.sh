@@ -33,7 +33,7 @@ echo "== real OpenGL frame on a virtual display"
 
 echo "== the browser edition's frame in headless Chromium, then in WebKit"
 for engine in chromium webkit; do
-  /usr/bin/python3 bench/web_frame.py --engine "$engine" --site build/web/site \
+  /usr/bin/python3 -m bench.web_frame --engine "$engine" --site build/web/site \
     --scenes "$build/bench/scene_points" --oracle "$build/e2e/frame_oracle" \
     --json "$out/web_frame_$engine.json"
 done

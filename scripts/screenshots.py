@@ -4,7 +4,7 @@ with their control points, drawn by the real program in a real window on a
 private virtual display, placed with real clicks and the real menu.
 
     cmake --preset release && cmake --build --preset release
-    python3 scripts/screenshots.py [--build build/release] [--out docs]
+    python3 -m scripts.screenshots [--build build/release] [--out docs]
 
 Each picture is taken only once the window shows exactly the frame the
 project's own frame composition predicts for the scene, so no half-drawn
@@ -16,10 +16,10 @@ import os
 import sys
 import tempfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "e2e"))
+from e2e import harness
+from e2e.surface import Window
 
-import harness  # noqa: E402  (found through the path set above)
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # Window positions (y down), in placement order.
 BEZIER_SPOTS = [(40, 400), (90, 120), (200, 110), (240, 260),
@@ -29,19 +29,13 @@ BSPLINE_SPOTS = [(40, 440), (70, 90), (160, 300), (230, 80), (300, 420),
 BSPLINE_ENTRY = 2
 
 
-def shoot(server, binary, oracle, spots, kind, path, workdir):
-    app = harness.App(server, binary, workdir=workdir)
-    try:
-        points = []
-        for x, y in spots:
-            app.click(x, y)
-            points.append((x, harness.SIZE - y))
-        if kind == "bspline":
-            app.menu(BSPLINE_ENTRY)
-        frame = app.wait_frame(harness.oracle_lit(oracle, kind, points))
-        frame.png(path)
-    finally:
-        app.kill()
+def shoot(window, oracle, spots, kind, path):
+    window.start()
+    for spot in spots:
+        window.place(*spot)
+    if kind == "bspline":
+        window.menu(BSPLINE_ENTRY)
+    window.wait_frame(harness.oracle_lit(oracle, kind, [(x, harness.SIZE - y) for x, y in spots])).png(path)
     print("wrote", path)
 
 
@@ -58,15 +52,12 @@ def main():
             sys.exit("%s is missing: build first (cmake --preset release && "
                      "cmake --build --preset release)" % program)
     os.makedirs(args.out, exist_ok=True)
-    workdir = tempfile.mkdtemp(prefix="bezier-shots-")
-    server = harness.XServer(workdir)
+    window = Window(binary, workdir=tempfile.mkdtemp(prefix="bezier-shots-"))
     try:
-        shoot(server, binary, oracle, BEZIER_SPOTS, "bezier",
-              os.path.join(args.out, "bezier.png"), workdir)
-        shoot(server, binary, oracle, BSPLINE_SPOTS, "bspline",
-              os.path.join(args.out, "bspline.png"), workdir)
+        shoot(window, oracle, BEZIER_SPOTS, "bezier", os.path.join(args.out, "bezier.png"))
+        shoot(window, oracle, BSPLINE_SPOTS, "bspline", os.path.join(args.out, "bspline.png"))
     finally:
-        server.stop()
+        window.stop()
 
 
 if __name__ == "__main__":

@@ -8,7 +8,7 @@ the entry field).
 
     cmake --preset release && cmake --build --preset release --target frame_oracle
     cmake --preset web && cmake --build --preset web
-    /usr/bin/python3 scripts/web_screenshot.py [--site build/web/site]
+    /usr/bin/python3 -m scripts.web_screenshot [--site build/web/site]
                      [--oracle build/release/e2e/frame_oracle] [--out docs/web.png]
                      [--phone-out docs/web-phone.png] [--turned-out docs/web-phone-turned.png]
 
@@ -18,14 +18,10 @@ project's own frame composition predicts for the scene.
 
 import argparse
 import os
-import sys
+
+from e2e import harness, surfaces
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "e2e"))
-
-import browser  # noqa: E402  (found through the path set above)
-import harness  # noqa: E402
-import surfaces  # noqa: E402
 
 # Canvas positions (y down), in placement order.
 SPOTS = [(40, 440), (70, 90), (160, 300), (230, 80), (300, 420),
@@ -45,49 +41,44 @@ def main():
 
     points = [(x, harness.SIZE - y) for x, y in SPOTS]
     expected = harness.oracle_lit(args.oracle, "bspline", points, 5, STEPS)
-    with surfaces.served_page(args.site) as page:
-        page.driver.set_window_size(1100, 800)
-        page.reload()
-        for x, y in SPOTS:
-            page.click(x, y)
-        page.menu(BSPLINE_ENTRY)
-        page.key("n")
-        page.enter_line(str(STEPS))
-        page.wait_frame(expected)
-        page.script("document.activeElement.blur(); document.getElementById('help').open = false")
-        page.driver.save_screenshot(args.out)
-        print("wrote", args.out)
 
+    def draw(surface):
+        surface.start()
+        for spot in SPOTS:
+            surface.place(*spot)
+        surface.menu(BSPLINE_ENTRY)
+        surface.key("n")
+        surface.answer(str(STEPS))
+        surface.wait_frame(expected)
+        surface.page.script("document.activeElement.blur(); document.getElementById('help').open = false;"
+                            " window.scrollTo(0, 0)")
+
+    def shoot(surface, path):
+        surface.engine.driver.save_screenshot(path)
+        print("wrote", path)
+
+    desktop = surfaces.open_surface("chromium", args.site)
+    try:
+        desktop.engine.driver.set_window_size(1100, 800)
+        draw(desktop)
+        shoot(desktop, args.out)
+    finally:
+        desktop.stop()
     # The phone in a browser at the phone's own scale, so that the picture
     # shows its device pixels as the phone does.
-    server = browser.SiteServer(args.site)
-    phone = browser.Browser(scale=3)
+    phone = surfaces.open_surface("phone", args.site, scale=3)
     try:
-        page = browser.Page(phone, server.url)
-        page.emulate(360, 740, scale=3, mobile=True, touch=True)
-        page.reload()
-        for x, y in SPOTS:
-            page.tap(x, y)
-        page.long_press(250, 250)
-        page.tap_client(*page.element_centre("#menu > li:nth-child(%d)" % (BSPLINE_ENTRY + 1)))
-        page.tap_client(*page.element_centre("#key-n"))
-        page.enter_line(str(STEPS))
-        page.wait_frame(expected)
-        page.script("document.activeElement.blur(); document.getElementById('help').open = false;"
-                    " window.scrollTo(0, 0)")
-        page.driver.save_screenshot(args.phone_out)
-        print("wrote", args.phone_out)
+        draw(phone)
+        shoot(phone, args.phone_out)
         # Turned: the same scene, laid out anew beside the canvas.
-        page.emulate(740, 360, scale=3, mobile=True, touch=True)
-        harness.wait_until(lambda: page.script("return document.body.dataset.layout") == "beside", 5,
+        phone.engine.emulate(740, 360, scale=3, mobile=True, touch=True)
+        harness.wait_until(lambda: phone.page.script("return document.body.dataset.layout") == "beside", 5,
                            "the page laid out for a phone turned")
-        page.script("window.scrollTo(0, 0)")
-        page.wait_frame(expected)
-        page.driver.save_screenshot(args.turned_out)
-        print("wrote", args.turned_out)
+        phone.page.script("window.scrollTo(0, 0)")
+        phone.wait_frame(expected)
+        shoot(phone, args.turned_out)
     finally:
-        phone.quit()
-        server.stop()
+        phone.stop()
 
 
 if __name__ == "__main__":
