@@ -155,7 +155,22 @@ def key_of(name):
 class Engine:
     """One browser: a fresh profile folder, the processes that drive it and,
     for an engine that needs one, a private X display; all gone after
-    quit(). Adapters implement launch() and close() and the primitives."""
+    quit(). An adapter implements:
+
+    launch(**options), close()  start the browser in self.workdir; end it
+    navigate(url)
+    script(source, *args)       runs `source` as a function body with
+                                `arguments`; its value (a promise's, once
+                                settled) comes back
+    pointer(kind, cx, cy, button, buttons, held)
+                                a mouse's 'move', 'down' or 'up' (of DOM
+                                `button`) at client position (cx, cy),
+                                `buttons` the mask after it, the modifier keys
+                                `held` down
+    key(down, name, held, repeat=False)
+    insert_text(text)           `text` into the focused field as one
+                                insertion, as an input method would put it
+    """
 
     name = "browser"
     needs_display = False
@@ -181,35 +196,6 @@ class Engine:
         if self.xserver is not None:
             self.xserver.stop()
         shutil.rmtree(self.workdir, ignore_errors=True)
-
-    # -- what an adapter implements
-    def launch(self, **options):
-        raise NotImplementedError
-
-    def close(self):
-        raise NotImplementedError
-
-    def navigate(self, url):
-        raise NotImplementedError
-
-    def script(self, source, *args):
-        """Runs `source` as a function body with `arguments`; its value (a
-        promise's once settled) comes back."""
-        raise NotImplementedError
-
-    def pointer(self, kind, cx, cy, button, buttons, held):
-        """A mouse's 'move', 'down' or 'up' (of DOM `button`) at client
-        position (cx, cy), `buttons` the mask after it, the modifier keys
-        `held` down."""
-        raise NotImplementedError
-
-    def key(self, down, name, held, repeat=False):
-        raise NotImplementedError
-
-    def insert_text(self, text):
-        """Puts `text` into the focused field as one insertion, as an input
-        method or a paste would."""
-        raise NotImplementedError
 
     def paste(self, text, times=1):
         """Pastes `text` repeated `times` into the focused entry field as a

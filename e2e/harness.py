@@ -193,8 +193,8 @@ class XServer:
 
 
 class Frame:
-    """A 500 x 500 picture as three planes of bytes (red, green, blue), row 0
-    at the top as on screen."""
+    """A picture as three planes of bytes (red, green, blue), row 0 at the
+    top as on screen."""
 
     def __init__(self, width, height, red, green, blue):
         self.width, self.height = width, height
@@ -202,13 +202,16 @@ class Frame:
 
     @classmethod
     def expected(cls, lit):
-        """Black with exactly the pixels in `lit` (column, row) in the
-        editor's colour."""
+        """500 x 500 black with exactly the pixels in `lit` (column, row) in
+        the editor's colour."""
         planes = [bytearray(SIZE * SIZE) for _ in range(3)]
         for col, row in lit:
             for plane, value in zip(planes, LIT):
                 plane[row * SIZE + col] = value
         return cls(SIZE, SIZE, *planes)
+
+    def pixels(self):
+        return zip(self.red, self.green, self.blue)
 
     def pixel(self, col, row):
         i = row * self.width + col
@@ -216,53 +219,34 @@ class Frame:
 
     def lit(self):
         """Every pixel that is not black, as (column, row)."""
-        return {(i % self.width, i // self.width)
-                for plane in (self.red, self.green, self.blue)
-                for i, v in enumerate(plane) if v}
+        return {(i % self.width, i // self.width) for i, rgb in enumerate(self.pixels()) if any(rgb)}
 
     def __repr__(self):
         return "Frame(%dx%d, %d pixels lit)" % (self.width, self.height, len(self.lit()))
 
     def __eq__(self, other):
-        return (isinstance(other, Frame) and self.width == other.width and
-                self.height == other.height and self.red == other.red and
-                self.green == other.green and self.blue == other.blue)
+        return isinstance(other, Frame) and (self.width, self.height, self.red, self.green, self.blue) == (
+            other.width, other.height, other.red, other.green, other.blue)
 
     def diff(self, expected, limit=12):
         """Human-readable account of how this frame departs from `expected`:
         sizes, the count of differing pixels and the first few of them."""
         if (self.width, self.height) != (expected.width, expected.height):
-            return "size %dx%d, expected %dx%d" % (self.width, self.height,
-                                                   expected.width, expected.height)
-        lines, count = [], 0
-        for i in range(self.width * self.height):
-            got = (self.red[i], self.green[i], self.blue[i])
-            want = (expected.red[i], expected.green[i], expected.blue[i])
-            if got != want:
-                count += 1
-                if len(lines) < limit:
-                    lines.append("  (col %d, row %d): got %s, expected %s" %
-                                 (i % self.width, i // self.width, got, want))
-        return "%d pixels differ; first ones:\n%s" % (count, "\n".join(lines))
+            return "size %dx%d, expected %dx%d" % (self.width, self.height, expected.width, expected.height)
+        differ = [("  (col %d, row %d): got %s, expected %s" % (i % self.width, i // self.width, got, want))
+                  for i, (got, want) in enumerate(zip(self.pixels(), expected.pixels())) if got != want]
+        return "%d pixels differ; first ones:\n%s" % (len(differ), "\n".join(differ[:limit]))
 
     def png(self, path):
         """Writes the frame as an 8-bit RGB PNG."""
-        rows = bytearray()
-        for r in range(self.height):
-            rows.append(0)  # filter: none
-            a = r * self.width
-            for i in range(a, a + self.width):
-                rows += bytes((self.red[i], self.green[i], self.blue[i]))
+        rgb = bytes(v for pixel in self.pixels() for v in pixel)
+        rows = b"".join(b"\0" + rgb[r * 3 * self.width:(r + 1) * 3 * self.width] for r in range(self.height))
 
         def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
         with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n")
-            f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)))
-            f.write(chunk(b"IDAT", zlib.compress(bytes(rows), 9)))
-            f.write(chunk(b"IEND", b""))
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
+                    + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
 
 
 XWD_FIELDS = ("header_size file_version pixmap_format pixmap_depth pixmap_width "
@@ -270,41 +254,30 @@ XWD_FIELDS = ("header_size file_version pixmap_format pixmap_depth pixmap_width 
               "bitmap_pad bits_per_pixel bytes_per_line visual_class red_mask "
               "green_mask blue_mask bits_per_rgb colormap_entries ncolors "
               "window_width window_height window_x window_y window_bdrwidth").split()
+# What the suite's X server writes: a version-7 ZPixmap of a TrueColor (or
+# DirectColor) visual, 32 bits a pixel, the least significant byte first,
+# red, green and blue in the upper three bytes.
+XWD_LAYOUT = (7, 2, True, 32, 0, 0xFF0000, 0xFF00, 0xFF)
 
 
 def parse_xwd(data):
-    """Decodes a ZPixmap TrueColor dump from `xwd` into a Frame. Raises
-    ValueError on anything else (or on a truncated file)."""
+    """Decodes a window dump of `xwd` into a Frame. Raises ValueError on a
+    dump of another layout than the one the suite's server writes, or on a
+    truncated one."""
     if len(data) < 100:
         raise ValueError("xwd dump too short")
     h = dict(zip(XWD_FIELDS, struct.unpack(">25I", data[:100])))
-    if h["file_version"] != 7 or h["pixmap_format"] != 2:
-        raise ValueError("not a version-7 ZPixmap xwd dump")
-    if h["visual_class"] not in (4, 5):  # TrueColor, DirectColor
-        raise ValueError("unsupported visual class %d" % h["visual_class"])
-    bpp = h["bits_per_pixel"]
-    if bpp not in (24, 32):
-        raise ValueError("unsupported %d bits per pixel" % bpp)
+    layout = (h["file_version"], h["pixmap_format"], h["visual_class"] in (4, 5), h["bits_per_pixel"],
+              h["byte_order"], h["red_mask"], h["green_mask"], h["blue_mask"])
+    if layout != XWD_LAYOUT:
+        raise ValueError("an xwd dump of another layout: %r" % (layout,))
     width, height, stride = h["pixmap_width"], h["pixmap_height"], h["bytes_per_line"]
     offset = h["header_size"] + h["ncolors"] * 12
     image = data[offset:offset + stride * height]
     if len(image) < stride * height:
         raise ValueError("xwd dump truncated")
-    step = bpp // 8
-    little = h["byte_order"] == 0
-    masks = (h["red_mask"], h["green_mask"], h["blue_mask"])
-    planes = []
-    for mask in masks:
-        shift = (mask & -mask).bit_length() - 1
-        if mask >> shift != 0xFF or shift % 8:
-            raise ValueError("unsupported colour mask 0x%x" % mask)
-        byte = shift // 8 if little else step - 1 - shift // 8
-        plane = bytearray()
-        for r in range(height):
-            row = image[r * stride:r * stride + width * step]
-            plane += row[byte::step]
-        planes.append(plane)
-    return Frame(width, height, *planes)
+    rows = b"".join(image[r * stride:r * stride + 4 * width] for r in range(height))
+    return Frame(width, height, rows[2::4], rows[1::4], rows[0::4])
 
 
 def marker_pixels(size, x, y):

@@ -24,7 +24,23 @@ from .harness import SIZE, wait_until
 
 
 class Surface:
-    """The verbs. Subclasses implement the ones marked abstract."""
+    """The verbs every surface implements:
+
+    start()                  a fresh program with no points, its first frame drawn
+    stop()
+    place(x, y), delete(x, y), move(start, end)
+    menu(entry, over_controls=False)
+                             chooses `entry` (from 0); with `over_controls`,
+                             opens the menu where the entry lies over a control
+                             of the page, where the surface can, and returns the
+                             id of the control beneath the entry, or None
+    key(ch), answer(line)    a key at the window; a line for the dialogue
+    paste(text)              `text` given to the terminal at once, several lines
+    title(), console(), menu_labels()
+    frame(settled=True)      the 500 x 500 pixels as a harness.Frame; with
+                             `settled`, None while the surface has work in hand
+                             (events not handled and drawn)
+    """
 
     name = "?"
     # Seeded random scenes per Drawing run: the fast ways in draw more, the
@@ -49,58 +65,9 @@ class Surface:
             print("surface %s cannot %s: %s" % (self.name, verb, why), file=sys.stderr, flush=True)
         return False
 
-    # -- life
-    def start(self):
-        """A fresh program with no points, its first frame drawn."""
-        raise NotImplementedError
-
-    def stop(self):
-        raise NotImplementedError
-
     def check_clean(self):
         """Raises AssertionError for anything the surface saw go wrong
         (browser errors, policy violations)."""
-
-    # -- input
-    def place(self, x, y):
-        raise NotImplementedError
-
-    def delete(self, x, y):
-        raise NotImplementedError
-
-    def move(self, start, end):
-        raise NotImplementedError
-
-    def menu(self, entry, over_controls=False):
-        """Chooses `entry` (from 0). With `over_controls`, opens the menu
-        where the entry lies over a control of the page, where the surface
-        can; returns the id of the control beneath the entry, or None."""
-        raise NotImplementedError
-
-    def key(self, ch):
-        raise NotImplementedError
-
-    def answer(self, line):
-        raise NotImplementedError
-
-    def paste(self, text):
-        """Gives the terminal `text` at once, as a paste of several lines."""
-        raise NotImplementedError
-
-    # -- output
-    def title(self):
-        raise NotImplementedError
-
-    def frame(self, settled=True):
-        """The 500 x 500 pixels as a harness.Frame; with `settled`, None
-        while the surface has work in hand (events not handled and drawn)."""
-        raise NotImplementedError
-
-    def console(self):
-        raise NotImplementedError
-
-    def menu_labels(self):
-        raise NotImplementedError
 
     def beneath(self):
         """What a press that went astray would change outside the canvas
