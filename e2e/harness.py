@@ -255,9 +255,9 @@ XWD_FIELDS = ("header_size file_version pixmap_format pixmap_depth pixmap_width 
               "green_mask blue_mask bits_per_rgb colormap_entries ncolors "
               "window_width window_height window_x window_y window_bdrwidth").split()
 # What the suite's X server writes: a version-7 ZPixmap of a TrueColor (or
-# DirectColor) visual, 32 bits a pixel, the least significant byte first,
-# red, green and blue in the upper three bytes.
-XWD_LAYOUT = (7, 2, True, 32, 0, 0xFF0000, 0xFF00, 0xFF)
+# DirectColor) visual, 32 bits a pixel (24 for a window of the memory
+# check's renderer), the least significant byte first, blue in the lowest.
+XWD_LAYOUTS = {(7, 2, True, bits, 0, 0xFF0000, 0xFF00, 0xFF) for bits in (24, 32)}
 
 
 def parse_xwd(data):
@@ -269,15 +269,15 @@ def parse_xwd(data):
     h = dict(zip(XWD_FIELDS, struct.unpack(">25I", data[:100])))
     layout = (h["file_version"], h["pixmap_format"], h["visual_class"] in (4, 5), h["bits_per_pixel"],
               h["byte_order"], h["red_mask"], h["green_mask"], h["blue_mask"])
-    if layout != XWD_LAYOUT:
+    if layout not in XWD_LAYOUTS:
         raise ValueError("an xwd dump of another layout: %r" % (layout,))
-    width, height, stride = h["pixmap_width"], h["pixmap_height"], h["bytes_per_line"]
+    width, height, stride, step = h["pixmap_width"], h["pixmap_height"], h["bytes_per_line"], layout[3] // 8
     offset = h["header_size"] + h["ncolors"] * 12
     image = data[offset:offset + stride * height]
     if len(image) < stride * height:
         raise ValueError("xwd dump truncated")
-    rows = b"".join(image[r * stride:r * stride + 4 * width] for r in range(height))
-    return Frame(width, height, rows[2::4], rows[1::4], rows[0::4])
+    rows = b"".join(image[r * stride:r * stride + step * width] for r in range(height))
+    return Frame(width, height, rows[2::step], rows[1::step], rows[0::step])
 
 
 def marker_pixels(size, x, y):

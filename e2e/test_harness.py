@@ -17,17 +17,18 @@ from .harness import SIZE
 ORACLE = os.environ.get("BEZIER_ORACLE")
 
 
-def xwd_dump(width, height, pixels, pad=0, ncolors=2, name=b"Bezier\0", **fields):
+def xwd_dump(width, height, pixels, pad=0, ncolors=2, name=b"Bezier\0", bpp=32, **fields):
     """An xwd file as the suite's server writes one, but for the header
     `fields` given: `pixels` maps (col, row) to (r, g, b), the rest is
     black; `pad` extra bytes end each row."""
-    stride = 4 * width + pad
-    header = dict(zip(harness.XWD_FIELDS, [100 + len(name), 7, 2, 24, width, height, 0, 0, 32, 0, 32, 32, stride,
+    step = bpp // 8
+    stride = step * width + pad
+    header = dict(zip(harness.XWD_FIELDS, [100 + len(name), 7, 2, 24, width, height, 0, 0, 32, 0, 32, bpp, stride,
                                            4, 0xFF0000, 0xFF00, 0xFF, 8, 256, ncolors, width, height, 0, 0, 0]))
     header.update(fields)
     image = bytearray(stride * height)
     for (col, row), (r, g, b) in pixels.items():
-        image[row * stride + 4 * col:row * stride + 4 * col + 4] = bytes((b, g, r, 0xFF))  # the top byte unused, set
+        image[row * stride + step * col:row * stride + step * (col + 1)] = bytes((b, g, r, 0xFF))[:step]  # top byte set
     return struct.pack(">25I", *header.values()) + name + b"\x07" * (12 * ncolors) + bytes(image)
 
 
@@ -36,7 +37,8 @@ class XwdParsing(unittest.TestCase):
     PIXELS = {(0, 0): (128, 64, 255), (3, 1): (1, 2, 3), (4, 2): (255, 0, 0)}
 
     def test_pixels_land_at_their_column_and_row(self):
-        for layout in (dict(), dict(pad=3, ncolors=0, name=b"x\0"), dict(ncolors=256), dict(visual_class=5)):
+        for layout in (dict(), dict(bpp=24), dict(pad=3, ncolors=0, name=b"x\0"), dict(ncolors=256),
+                       dict(visual_class=5)):
             with self.subTest(**{k: str(v) for k, v in layout.items()}):
                 frame = harness.parse_xwd(xwd_dump(5, 3, self.PIXELS, **layout))
                 self.assertEqual((frame.width, frame.height), (5, 3))
@@ -50,7 +52,7 @@ class XwdParsing(unittest.TestCase):
         cases = {"short header": good[:60], "truncated image": good[:-1]}
         cases.update({name: xwd_dump(5, 3, {}, **fields) for name, fields in {
             "version 6": dict(file_version=6), "XY pixmap": dict(pixmap_format=1),
-            "pseudo colour": dict(visual_class=3), "24 bits": dict(bits_per_pixel=24),
+            "pseudo colour": dict(visual_class=3), "16 bits": dict(bpp=16),
             "most significant byte first": dict(byte_order=1), "BGR": dict(red_mask=0xFF, blue_mask=0xFF0000),
             "odd mask": dict(blue_mask=0x7F)}.items()})
         for name, data in cases.items():

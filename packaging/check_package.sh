@@ -2,7 +2,7 @@
 # Checks the installed editor the way a user meets it. First the sequence of
 # a developer without a package: configure, build only the program (as ./run
 # does), `cmake --install` to a prefix. Then the Debian package that
-# scripts/package.sh builds from the given tree: its control fields, its file
+# scripts/package.sh builds from the same tree: its control fields, its file
 # list, lintian's verdict (hardening and stripping included), its manual page
 # as `man` renders it, and the unpacked program opening its window on a
 # virtual display of its own and ending with status 0 when that window is
@@ -42,18 +42,16 @@ share/man/man1/bezier.1.gz"
 
 # ---------------------------------------------------------------- install
 step "installing after building only the program"
-# The release preset in a scratch tree, so the one already built cannot hide
-# a file that only a full build produces.
-(cd "$srcdir" && cmake --preset release -B "$work/build") >"$work/install.log" 2>&1 &&
-  cmake --build "$work/build" --target bezier >>"$work/install.log" 2>&1 &&
-  cmake --install "$work/build" --prefix "$work/prefix" >>"$work/install.log" 2>&1 ||
+# A tree of its own, so the one already built cannot hide a file that only a
+# full build produces; the package is then made from the same tree.
+"$srcdir/scripts/package.sh" --program-only "$work/out" >"$work/install.log" 2>&1 &&
+  cmake --install "$work/out" --prefix "$work/prefix" >>"$work/install.log" 2>&1 ||
   { cat "$work/install.log" >&2; fail "configure, build of bezier, install did not succeed"; }
 got=$(cd "$work/prefix" && find . ! -type d | sed 's|^\./||' | sort)
 [ "$got" = "$installed_files" ] || fail "the install holds:
 $got
 expected:
 $installed_files"
-rm -rf "$work/build"
 
 # ---------------------------------------------------------------- package
 step "building the package"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (preset `fuzz`, clang) and runs each one for
+# Builds the libFuzzer targets (preset `asan`, clang) and runs each one for
 # the given number of seconds (default 300) on a scratch copy of its corpus
 # in fuzz/corpus/<target>. Fails if any target finds a crash, a sanitizer
 # report, a leak or a time-out; the failing input is left in the scratch
@@ -14,13 +14,14 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(dialogue line matrix)
 
-cmake --preset fuzz >/dev/null
+# The sanitized build holds the targets: ./test has built them with it.
+cmake --preset asan >/dev/null
 cmake --build --preset fuzz
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/bezier-fuzz.XXXXXX")"
 failed=0
 for t in "${targets[@]}"; do
-  bin="build/fuzz/fuzz/fuzz_$t"
+  bin="build/asan/fuzz/fuzz_$t"
   [ -x "$bin" ] || { echo "fuzz: no target $bin" >&2; exit 1; }
   mkdir -p "$scratch/$t/corpus" "$scratch/$t/artifacts"
   cp fuzz/corpus/"$t"/* "$scratch/$t/corpus/"
