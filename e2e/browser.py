@@ -104,20 +104,23 @@ class _TestHandler(SiteHandler):
 
 
 class SiteServer:
-    """Serves `site` (a directory) on 127.0.0.1 at a free port, in a thread,
+    """Serves `site` (a directory) on `host` at a free port, in a thread,
     as it is published. `check` False serves a site with files missing;
     `delays` maps paths to seconds each response is held back. With
-    `recorder` the page comes with the recorder."""
+    `recorder` the page comes with the recorder; `policy` is the security
+    policy sent instead of the site's."""
 
-    def __init__(self, site, check=True, delays=None, recorder=False):
+    def __init__(self, site, check=True, delays=None, recorder=False, policy=None, host="127.0.0.1"):
         for name in SITE_FILES if check else ():
             if not os.path.isfile(os.path.join(site, name)):
                 raise RuntimeError("the site in %s has no %s: build it with "
                                    "'cmake --preset web && cmake --build --preset web'" % (site, name))
-        handler_class = type("Handler", (_TestHandler,), {"delays": dict(delays or {}), "recorder": recorder})
-        handler = functools.partial(handler_class, directory=site)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        self.url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
+        fields = {"delays": dict(delays or {}), "recorder": recorder}
+        if policy:
+            fields["policy"] = policy
+        handler = functools.partial(type("Handler", (_TestHandler,), fields), directory=site)
+        self.httpd = http.server.ThreadingHTTPServer((host, 0), handler)
+        self.url = "http://%s:%d/" % (host, self.httpd.server_address[1])
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def stop(self):
@@ -233,6 +236,15 @@ class WebDriverEngine(Engine):
     def script(self, source, *args):
         return self.driver.execute_script(source, *args)
 
+    def enter_frame(self, selector):
+        """Scripts run in the <iframe> that `selector` finds from now on;
+        returns where its content starts in the viewport."""
+        frame = self.driver.find_element("css selector", selector)
+        origin = self.script("const f = arguments[0], r = f.getBoundingClientRect();"
+                             "return [r.left + f.clientLeft, r.top + f.clientTop];", frame)
+        self.driver.switch_to.frame(frame)
+        return tuple(origin)
+
 
 # What the page reports, read in one round trip.
 _CANVAS_PIXELS = """
@@ -248,17 +260,20 @@ _DEBUG = "return import(new URL('page/main.js', document.baseURI).href).then(({d
 
 
 class Page:
-    """The editor's page loaded in `engine`. Positions are canvas pixels
-    from the top-left corner, as the toolkit gives them."""
+    """The editor's page loaded in `engine`, at `url` or in the <iframe>
+    `frame` of the page at `url`. Positions are canvas pixels from the
+    top-left corner, as the toolkit gives them; CSS positions of input are
+    the viewport's."""
 
-    def __init__(self, engine, url, wait=True):
-        self.engine, self.url = engine, url
+    def __init__(self, engine, url, wait=True, frame=None):
+        self.engine, self.url, self.frame = engine, url, frame
         self.reload(wait)
 
     def reload(self, wait=True):
         """Loads the page afresh: a new program with no points. With `wait`,
         returns once the program has drawn its first frame."""
         self.engine.navigate(self.url)
+        self.origin = self.engine.enter_frame(self.frame) if self.frame else (0, 0)
         self.buttons, self.held, self.pointer = 0, [], (250, 250)
         if wait:
             wait_until(lambda: self.debug("debug.stats.frames > 0"), 20, "the page's first frame")
@@ -279,18 +294,20 @@ class Page:
     def centre(self, selector):
         """The CSS position of the centre of what `selector` finds."""
         left, top, width, height = self.box(selector)
-        return left + width / 2, top + height / 2
+        return self.origin[0] + left + width / 2, self.origin[1] + top + height / 2
 
     def client(self, x, y):
         """The CSS position of the centre of canvas pixel (x, y), wherever the
         canvas is now and at whatever size it is shown."""
         left, top, width, height = self.box("#view")
-        return left + (x + 0.5) * width / SIZE, top + (y + 0.5) * height / SIZE
+        return (self.origin[0] + left + (x + 0.5) * width / SIZE,
+                self.origin[1] + top + (y + 0.5) * height / SIZE)
 
     def pixel(self, cx, cy):
         """The canvas pixel under CSS position (cx, cy): the inverse of client."""
         left, top, width, height = self.box("#view")
-        return math.floor((cx - left) * SIZE / width), math.floor((cy - top) * SIZE / height)
+        return (math.floor((cx - self.origin[0] - left) * SIZE / width),
+                math.floor((cy - self.origin[1] - top) * SIZE / height))
 
     # -- what it shows
     def title(self):
@@ -342,11 +359,18 @@ class Page:
         wait_until(self.idle, timeout, "the page to finish its work")
 
     # -- the mouse
-    def mouse(self, kind, x, y, button=0):
+    def mouse(self, kind, x, y, button=0, spot=None):
+        """A mouse event at canvas pixel (x, y), or at CSS position `spot`."""
         bit = BUTTONS[button][1]
         self.buttons = self.buttons | bit if kind == "down" else self.buttons & ~bit if kind == "up" else self.buttons
-        self.engine.pointer(kind, *self.client(x, y), button, self.buttons, self.held)
+        self.engine.pointer(kind, *(spot or self.client(x, y)), button, self.buttons, self.held)
         self.pointer = (x, y)
+
+    def click_on(self, selector):
+        """A left click on the centre of what `selector` finds (an on-screen key)."""
+        spot = self.centre(selector)
+        for kind in ("move", "down", "up"):
+            self.mouse(kind, None, None, spot=spot)
 
     def move(self, x, y):
         self.mouse("move", x, y)
@@ -486,8 +510,10 @@ class PageSurface(Surface):
     def delete(self, x, y):
         self.page.click(x, y, held="Shift")
 
-    def move(self, start, end):
-        self.page.drag(1, start, [end])
+    def move(self, start, end, latch=False):
+        if latch:
+            self.page.click_on("#key-move")
+        self.page.drag(0 if latch else 1, start, [end])
 
     def menu(self, entry, over_controls=False):
         self.page.menu(entry)

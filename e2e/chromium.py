@@ -145,13 +145,16 @@ class Mouse(PageSurface):
 
 
 class Trackpad(Mouse):
-    """A mouse with no middle button: Alt and the left button drag."""
+    """A mouse with no middle button: Alt and the left button drag, or the
+    on-screen Move and the left button."""
 
     name = "trackpad"
     random_scenes = 2
     every_answer = False
 
-    def move(self, start, end):
+    def move(self, start, end, latch=False):
+        if latch:  # a Chromebook's way: its system makes Alt + click a right click
+            return super().move(start, end, latch)
         with self.page.holding("Alt"):
             self.page.drag(0, start, [end])
 
@@ -201,11 +204,15 @@ class Phone(Mouse):
         self.tap_control("#shift-key")
         self.place(x, y)
 
-    def move(self, start, end):
+    def move(self, start, end, latch=False):
         """Down at `start`, through the middle to `end`, stopped there before
         the lift (a drag lifted while moving is a fling)."""
+        if latch:
+            self.tap_control("#key-move")
         middle = ((start[0] + end[0]) // 2, (start[1] + end[1]) // 2)
-        self.stroke([self.spot(*p) for p in (start, middle, end)])
+        # Latched, a finger may rest before it moves: a long press then
+        # would open the menu, but for the latch.
+        self.stroke([self.spot(*p) for p in (start, middle, end)], hold=0.7 if latch else 0.05)
 
     def menu(self, entry, over_controls=False):
         """Opens the menu by a long press and taps the entry. The press is
@@ -299,7 +306,9 @@ class Keyboard(Mouse):
         self.goto(x, y)
         self.page.tap_key("Enter", "Shift")
 
-    def move(self, start, end):
+    def move(self, start, end, latch=False):
+        if latch:
+            self.cannot("latch Move for a drag", "it has no left button to drag with")
         self.goto(*start)
         self.page.tap_key(" ")
         self.goto(*end)

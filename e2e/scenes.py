@@ -169,6 +169,11 @@ class Editing(Scene):
         self.points[1] = point(end)
         self.expect_scene()
         self.s.move((480, 20), (300, 300))
+        self.expect_scene()
+        # With the on-screen Move, where there is one: it lets go after the
+        # drag, and a click places a point again.
+        self.s.move(SPOTS[3], (330, 160), latch=True)
+        self.points[3] = point((330, 160))
         self.barrier()
 
 

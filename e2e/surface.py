@@ -28,7 +28,10 @@ class Surface:
 
     start()                  a fresh program with no points, its first frame drawn
     stop()
-    place(x, y), delete(x, y), move(start, end)
+    place(x, y), delete(x, y)
+    move(start, end, latch=False)
+                             a middle drag; with `latch` made with the page's
+                             on-screen Move where the surface has one
     menu(entry, over_controls=False)
                              chooses `entry` (from 0); with `over_controls`,
                              opens the menu where the entry lies over a control
@@ -215,8 +218,9 @@ class Window(Surface):
         """A left click with Shift held through the release."""
         self.xdo(*self.at(x, y), "keydown", "shift", "click", 1, "keyup", "shift")
 
-    def move(self, start, end, via=()):
-        """A middle drag from `start` through `via` to `end`."""
+    def move(self, start, end, via=(), latch=False):
+        """A middle drag from `start` through `via` to `end` (there is no
+        Move to latch: the window has a middle button)."""
         self.xdo(*self.at(*start), "mousedown", 2, *[a for spot in (*via, end) for a in self.at(*spot)],
                  "mouseup", 2)
 

@@ -27,6 +27,7 @@ from . import harness, scenes
 from .browser import Page, SiteServer
 from .chromium import Chromium, Phone
 from .harness import scaled
+from web.serve_web import SiteHandler
 from .scenes import setUpModule, tearDownModule  # noqa: F401  (the chromium surface serves the module)
 from .scenes import BSPLINE, CLEAR_ALL, HELP, LABELS, SPOTS, STEPS_PROMPT, TOLERANCE_PROMPT, point
 
@@ -267,15 +268,16 @@ class Layout(PageCase):
 
     def boxes(self, scroll):
         """The viewport's size and the client rectangles of the canvas, the
-        keys and the entry (left, top, right, bottom), after the canvas is
-        scrolled into view if `scroll`."""
+        keys, the console and the entry (left, top, right, bottom), after the
+        canvas is scrolled into view if `scroll`."""
         return self.page.script("""
             const view = document.getElementById('view'), root = document.documentElement;
             if (arguments[0]) view.scrollIntoView();
             const box = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
             return {viewport: [root.clientWidth, root.clientHeight], scrolls: root.scrollWidth > root.clientWidth,
                     view: box(view), keys: box(document.querySelector('.controls')),
-                    entry: box(document.getElementById('entry')),
+                    console: box(document.getElementById('console')), entry: box(document.getElementById('entry')),
+                    layout: document.body.dataset.layout,
                     buffer: [view.width, view.height], rendering: getComputedStyle(view).imageRendering};""", scroll)
 
     def assertInView(self, boxes, *names):
@@ -308,6 +310,55 @@ class Layout(PageCase):
                 self.expect_scene()
                 self.assertIsNone(self.screen.shown_as_canvas(self.page, k),
                                   "a device pixel that is not its canvas pixel")
+
+    # A course page of another origin shows the editor in an <iframe> of
+    # width x height CSS pixels: the arrangement chosen, and the device pixels
+    # per canvas pixel at scale 1 and 2 (None: no whole number fits). The
+    # last is edited.
+    FRAMES = [(560, 420, "beside", None, 1), (640, 480, "beside", None, 1),
+              (1000, 700, "wide", 1, 2), (800, 600, "beside", 1, 2)]
+
+    def test_in_a_frame_of_a_course_page_canvas_keys_console_and_entry_are_in_view(self):
+        course = tempfile.mkdtemp(prefix="bezier-course-")
+        self.addCleanup(shutil.rmtree, course)
+        outer = SiteServer(course, check=False, host="localhost", policy="frame-src http://127.0.0.1:*")
+        # The one change the site's policy needs: the course site may frame it.
+        editor = SiteServer(SITE, recorder=True, policy=SiteHandler.policy.replace(
+            "frame-ancestors 'none'", "frame-ancestors " + outer.url.rstrip("/")))
+        self.addCleanup(outer.stop)
+        self.addCleanup(editor.stop)
+        for width, height, layout, *per_pixel in self.FRAMES:
+            with open(os.path.join(course, "%d.html" % width), "w") as f:
+                f.write('<!doctype html><title>Course</title><link rel="icon" href="data:,">'
+                        '<iframe id="editor" src="%s" width="%d" height="%d"'
+                        ' title="Bezier, an editor for planar cubic curves"></iframe>' % (editor.url, width, height))
+        # A frame of another origin has a renderer of its own, which sees the
+        # browser's own scale, not an emulated one.
+        doubled = Chromium(scale=2)
+        self.addCleanup(doubled.quit)
+        for scale, engine in ((2, doubled), (1, self.s.engine)):
+            for width, height, layout, *per_pixel in self.FRAMES:
+                with self.subTest(frame="%dx%d at %d" % (width, height, scale)):
+                    self.page = Page(engine, outer.url + "%d.html" % width, frame="#editor")
+                    boxes = self.boxes(scroll=False)
+                    self.assertEqual((boxes["viewport"][1], boxes["layout"]), (height, layout))
+                    self.assertInView(boxes, "view", "keys", "console", "entry")
+                    self.assertFalse(boxes["scrolls"], "the page scrolls sideways")
+                    k = per_pixel[scale - 1]
+                    shown = (boxes["view"][2] - boxes["view"][0]) * scale / 500
+                    self.assertAlmostEqual(shown, k or shown, delta=0.001)
+                    self.assertIsNone(self.page.alert())
+        # Clicks land on their pixels, and a dialogue is answered in view.
+        self.points = []
+        self.place(*SPOTS[:5])
+        self.expect_scene()
+        self.page.click_on("#key-t")
+        self.out += TOLERANCE_PROMPT % 5
+        self.s.wait_console(self.out)
+        self.s.answer("30")
+        self.tolerance = 30
+        self.expect_scene()
+        self.assertEqual(self.page.script("return [scrollX, scrollY]"), [0, 0])
 
     def test_a_phone_turned_edits_by_touch_with_the_canvas_keys_and_entry_in_view(self):
         self.emulate(width=740, height=360, scale=3, mobile=True, touch=True)

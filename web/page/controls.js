@@ -1,12 +1,15 @@
-// On-screen keys, for touch screens and anyone without a keyboard or a right
-// button: a latching Shift for the next click or tap on the canvas, the
+// On-screen keys, for touch screens and anyone without a keyboard, a right
+// or a middle button: latching Shift (for the next click or tap on the
+// canvas) and Move (the middle button, for the next drag there), the
 // program's three keys delivered exactly as the keyboard delivers them, and
 // a button that opens the menu beside it (and closes it again).
 import { characterOf } from './toolkit.js';
 
-export function connectControls({ keys, shiftKey, menuKey, policy }) {
+export function connectControls({ keys, latchKeys, menuKey, policy }) {
   const input = (action, fields) => policy.handle({ device: 'control', action, modifiers: 0, ...fields });
-  shiftKey.addEventListener('click', () => input('latch'));
+  for (const [latch, button] of Object.entries(latchKeys)) {
+    button.addEventListener('click', () => input('latch', { latch }));
+  }
   for (const button of keys) {
     const code = characterOf({ key: button.dataset.key });
     button.addEventListener('click', () => input('key', { code }));

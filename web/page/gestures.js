@@ -5,16 +5,16 @@
 // - a drag (moving more than SLOP while down) is a middle press where it went
 //   down, motion along the way, and a middle release where it is lifted;
 // - a long press (held LONG_PRESS_MS within SLOP) opens the menu there, as
-//   the right button does, and places nothing.
+//   the right button does, and places nothing;
+// - with the on-screen Move latched, whatever goes down on the canvas is a
+//   drag from the start, however slow or short.
 // Gestures that start on the canvas neither scroll nor zoom the page, and
-// only the first finger counts. Every touch goes to the policy first, which
+// only the first finger counts. Every press goes to the policy first, which
 // gives an open menu the press and its lift.
-import { Button, modifiersOf } from './toolkit.js';
+import { Button } from './toolkit.js';
 
 const SLOP = 10;  // CSS pixels
 const LONG_PRESS_MS = 500;
-
-const isTouchOrPen = (e) => e.pointerType === 'touch' || e.pointerType === 'pen';
 
 export class TouchInput {
   #canvas;
@@ -26,31 +26,43 @@ export class TouchInput {
     this.#canvas = canvas;
     this.#toolkit = toolkit;
     this.#policy = policy;
-    window.addEventListener('pointerdown', (e) => this.#down(e), true);
-    window.addEventListener('pointerup', (e) => this.#up(e), true);
-    canvas.addEventListener('pointermove', (e) => this.#move(e));
-    canvas.addEventListener('pointercancel', (e) => this.#cancel(e));
   }
 
-  #record(e, action, fields) {
+  take(record) {
+    if (record.device !== 'touch' && record.device !== 'pen') return;
+    if (record.type === 'down') this.#down(record);
+    else if (record.type === 'move') this.#move(record);
+    else if (record.type === 'up') this.#up(record);
+    else this.#cancel(record);
+  }
+
+  #action(r, action, fields) {
     return {
-      device: e.pointerType, action, id: `${e.pointerType}${e.pointerId}`, button: null,
-      at: this.#toolkit.at(e.clientX, e.clientY), modifiers: modifiersOf(e), event: e, ...fields,
+      device: r.device, action, id: r.id, button: null, at: this.#toolkit.at(r.client.x, r.client.y),
+      modifiers: r.modifiers, event: r.event, ...fields,
     };
   }
 
-  #down(e) {
-    if (!isTouchOrPen(e) || this.#gesture) return;
-    const taken = this.#policy.handle(this.#record(e, 'press', { target: e.target }));
-    if (taken || e.target !== this.#canvas) return;
-    e.preventDefault();
-    this.#canvas.setPointerCapture(e.pointerId);
-    const gesture = {
-      id: e.pointerId, device: e.pointerType, kind: 'tap', clientX: e.clientX, clientY: e.clientY,
-      page: { x: e.pageX, y: e.pageY }, start: this.#toolkit.at(e.clientX, e.clientY), last: null,
-    };
-    gesture.timer = setTimeout(() => this.#longPress(gesture), LONG_PRESS_MS);
+  #down(r) {
+    if (this.#gesture) return;
+    const taken = this.#policy.handle(this.#action(r, 'press', { target: r.target }));
+    if (taken || r.target !== this.#canvas) return;
+    r.event.preventDefault();
+    this.#canvas.setPointerCapture(r.event.pointerId);
+    const gesture = { id: r.id, device: r.device, kind: 'tap', client: r.client, page: r.page, last: null,
+                      start: this.#toolkit.at(r.client.x, r.client.y) };
     this.#gesture = gesture;
+    if (this.#policy.latched('move')) {
+      this.#startDrag(gesture, r);
+    } else {
+      gesture.timer = setTimeout(() => this.#longPress(gesture), LONG_PRESS_MS);
+    }
+  }
+
+  #startDrag(gesture, r) {
+    clearTimeout(gesture.timer);
+    gesture.kind = 'drag';
+    this.#policy.handle(this.#action(r, 'press', { button: Button.middle, at: gesture.start }));
   }
 
   #longPress(gesture) {
@@ -59,55 +71,50 @@ export class TouchInput {
     this.#policy.handle({ device: gesture.device, action: 'menu', page: gesture.page });
   }
 
-  #move(e) {
+  #move(r) {
     const gesture = this.#gesture;
-    if (!gesture || e.pointerId !== gesture.id) return;
-    e.preventDefault();
-    if (gesture.kind === 'tap' &&
-        Math.hypot(e.clientX - gesture.clientX, e.clientY - gesture.clientY) > SLOP) {
-      clearTimeout(gesture.timer);
-      gesture.kind = 'drag';
-      this.#policy.handle(this.#record(e, 'press', { button: Button.middle, at: gesture.start }));
+    if (!gesture || r.id !== gesture.id) return;
+    r.event.preventDefault();
+    if (gesture.kind === 'tap' && Math.hypot(r.client.x - gesture.client.x, r.client.y - gesture.client.y) > SLOP) {
+      this.#startDrag(gesture, r);
     }
-    if (gesture.kind === 'drag') this.#drag(gesture, this.#record(e, 'move'));
+    if (gesture.kind === 'drag') this.#drag(gesture, this.#action(r, 'move'));
   }
 
-  #drag(gesture, record) {
-    const { at } = record;
+  #drag(gesture, action) {
+    const { at } = action;
     if (gesture.last && gesture.last.x === at.x && gesture.last.y === at.y) return;
     gesture.last = at;
-    this.#policy.handle(record);
+    this.#policy.handle(action);
   }
 
-  #up(e) {
-    if (!isTouchOrPen(e)) return;
+  #up(r) {
     const gesture = this.#gesture;
-    if (!gesture || e.pointerId !== gesture.id) {
+    if (!gesture || r.id !== gesture.id) {
       // A touch keeps reporting to where it went down: its lift is where it
       // is now.
-      const target = document.elementFromPoint(e.clientX, e.clientY);
-      this.#policy.handle(this.#record(e, 'release', { target }));
+      this.#policy.handle(this.#action(r, 'release', { target: document.elementFromPoint(r.client.x, r.client.y) }));
       return;
     }
-    e.preventDefault();
+    r.event.preventDefault();
     clearTimeout(gesture.timer);
     this.#gesture = null;
     if (gesture.kind === 'tap') {
-      this.#policy.handle(this.#record(e, 'click', { from: gesture.start }));
+      this.#policy.handle(this.#action(r, 'click', { from: gesture.start }));
     } else if (gesture.kind === 'drag') {
-      this.#drag(gesture, this.#record(e, 'move'));
-      this.#policy.handle(this.#record(e, 'release', { button: Button.middle }));
+      this.#drag(gesture, this.#action(r, 'move'));
+      this.#policy.handle(this.#action(r, 'release', { button: Button.middle }));
     }
   }
 
   // The system took the pointer (a scroll, a call): a drag ends where it was.
-  #cancel(e) {
+  #cancel(r) {
     const gesture = this.#gesture;
-    if (!gesture || e.pointerId !== gesture.id) return;
+    if (!gesture || r.id !== gesture.id) return;
     clearTimeout(gesture.timer);
     this.#gesture = null;
     if (gesture.kind === 'drag') {
-      this.#policy.handle(this.#record(e, 'release', {
+      this.#policy.handle(this.#action(r, 'release', {
         button: Button.middle, at: gesture.last || gesture.start, modifiers: 0,
       }));
     }

@@ -4,8 +4,10 @@
 // the focus does not type itself into the entry field. With the focus on the
 // canvas the keyboard also stands in for the mouse: arrows move a keyboard
 // cursor (delivered as motion), Enter clicks, Space presses and releases the
-// middle button, Shift+F10 or the context-menu key opens the menu.
-import { Button, characterOf, modifiersOf } from './toolkit.js';
+// middle button, Shift+F10 or the context-menu key opens the menu. In an
+// open menu, arrows, Home and End move between the entries, Enter or Space
+// chooses one, Escape or Tab closes it.
+import { Button, characterOf } from './toolkit.js';
 
 // Controls whose own keys (activation, typing) stay theirs.
 const OWN_KEYS = 'button, summary, a[href], input, textarea, select';
@@ -15,83 +17,107 @@ export class KeyboardInput {
   #entry;
   #toolkit;
   #policy;
+  #menu;
   #cursor;
   #heldOutside = new Set();  // keys that went down outside the entry field
   #middleDown = false;  // Space pressed the middle button
 
-  constructor({ canvas, entry, cursor, toolkit, policy }) {
+  constructor({ canvas, entry, cursor, toolkit, policy, menu }) {
     this.#canvas = canvas;
     this.#entry = entry;
     this.#cursor = cursor;
     this.#toolkit = toolkit;
     this.#policy = policy;
-    document.addEventListener('keydown', (e) => this.#onKeyDown(e));
-    document.addEventListener('keyup', (e) => this.#heldOutside.delete(e.code));
-    // The cursor shows while the keyboard drives the canvas: from a key
-    // pressed there, or a focus the browser marks as the keyboard's (Tab),
-    // until a pointer is used on it or the focus leaves.
-    const frame = canvas.parentElement;
-    const showCursor = (shown) => {
-      frame.classList.toggle('keyboard', shown);
-      if (shown) this.#placeCursor();
-    };
-    canvas.addEventListener('keydown', () => showCursor(true));
-    canvas.addEventListener('focus', () => showCursor(canvas.matches(':focus-visible')));
-    canvas.addEventListener('blur', () => showCursor(false));
-    // Seen before anything can stop it (a press that closes the menu).
-    window.addEventListener('pointerdown', (e) => {
-      if (e.target === canvas) showCursor(false);
-    }, true);
+    this.#menu = menu;
+  }
+
+  take(record) {
+    switch (record.type) {
+      case 'keydown': return this.#keyDown(record);
+      case 'keyup': return this.#heldOutside.delete(record.code);
+      // The cursor shows while the keyboard drives the canvas: from a key
+      // pressed there, or a focus the browser marks as the keyboard's (Tab),
+      // until a pointer is used on it or the focus leaves.
+      case 'focus': return this.#showCursor(this.#canvas.matches(':focus-visible'));
+      default: return this.#showCursor(false);
+    }
+  }
+
+  #showCursor(shown) {
+    this.#canvas.parentElement.classList.toggle('keyboard', shown);
+    if (shown) this.#placeCursor();
   }
 
   #input(action, fields) {
     return this.#policy.handle({ device: 'keyboard', action, at: this.#toolkit.pointer, ...fields });
   }
 
-  #onKeyDown(e) {
+  #keyDown(r) {
+    const e = r.event;
+    if (this.#menu.contains(r.target) && this.#menuKey(r)) {
+      e.preventDefault();
+      return;
+    }
     // Escape closes an open menu wherever the focus is.
-    if (e.key === 'Escape' && this.#input('dismiss')) {
+    if (r.key === 'Escape' && this.#input('dismiss')) {
       e.preventDefault();
       return;
     }
-    if (e.target === this.#entry) {
-      if (e.repeat && this.#heldOutside.has(e.code)) e.preventDefault();
+    if (r.target === this.#entry) {
+      if (r.repeat && this.#heldOutside.has(r.code)) e.preventDefault();
       return;
     }
-    this.#heldOutside.add(e.code);
-    if (e.target === this.#canvas && this.#cursorKey(e)) {
-      e.preventDefault();
-      return;
+    this.#heldOutside.add(r.code);
+    if (r.target === this.#canvas) {
+      this.#showCursor(true);
+      if (this.#cursorKey(r)) {
+        e.preventDefault();
+        return;
+      }
     }
     // Browser shortcuts stay the browser's, and controls keep their keys.
-    if (e.ctrlKey || e.metaKey || e.altKey || e.key === ' ') return;
-    if (e.target instanceof Element && e.target.closest(OWN_KEYS)) return;
+    if (e.ctrlKey || e.metaKey || e.altKey || r.key === ' ') return;
+    if (r.target instanceof Element && r.target.closest(OWN_KEYS)) return;
     const code = characterOf(e);
     if (code === null) return;
     e.preventDefault();
-    if (!e.repeat) this.#input('key', { code, modifiers: modifiersOf(e) });
+    if (!r.repeat) this.#input('key', { code, modifiers: r.modifiers });
   }
 
-  // The keys that stand in for the mouse; true when `e` was one of them.
-  #cursorKey(e) {
+  // The keys of an open menu; true when `r` was one of them.
+  #menuKey(r) {
+    const menu = this.#menu;
+    const steps = { ArrowDown: 1, ArrowUp: -1 };
+    if (r.key in steps) menu.focusStep(steps[r.key]);
+    else if (r.key === 'Home' || r.key === 'End') menu.focusEnd(r.key === 'End');
+    else if (r.key === 'Enter' || r.key === ' ') {
+      if (!r.repeat && menu.entryAt(r.target)) this.#input('choose', { entry: menu.entryAt(r.target) });
+    } else if (r.key === 'Escape' || r.key === 'Tab') this.#input('dismiss');
+    else return false;
+    return true;
+  }
+
+  // The keys that stand in for the mouse; true when `r` was one of them.
+  #cursorKey(r) {
+    const e = r.event;
     const step = e.ctrlKey || e.altKey ? 10 : 1;
     const moves = { ArrowLeft: [-step, 0], ArrowRight: [step, 0], ArrowUp: [0, -step], ArrowDown: [0, step] };
-    if (e.key in moves && !e.metaKey) {
-      const [dx, dy] = moves[e.key];
+    if (r.key in moves && !e.metaKey) {
+      const [dx, dy] = moves[r.key];
       this.#moveBy(dx, dy);
       return true;
     }
-    if ((e.key === 'F10' && e.shiftKey) || e.key === 'ContextMenu') {
-      if (!e.repeat) this.#openMenu();
+    if ((r.key === 'F10' && e.shiftKey) || r.key === 'ContextMenu') {
+      if (!r.repeat) this.#openMenu();
       return true;
     }
     if (e.ctrlKey || e.metaKey || e.altKey) return false;
-    if (e.key === 'Enter') {
-      if (!e.repeat) this.#input('click', { modifiers: modifiersOf(e) });
+    if (r.key === 'Enter') {
+      if (!r.repeat) this.#input('click', { modifiers: r.modifiers });
       return true;
     }
-    if (e.key === ' ' || (e.key === 'Escape' && this.#middleDown)) {
-      if (!e.repeat) this.#middle(e.key === 'Escape' ? false : !this.#middleDown);
+    if (r.key === ' ' || (r.key === 'Escape' && this.#middleDown)) {
+      if (!r.repeat) this.#middle(r.key === 'Escape' ? false : !this.#middleDown);
       return true;
     }
     return false;

@@ -39,9 +39,10 @@ function fit(room, size, ratio) {
 // finger. `metrics` are the page's measures in CSS pixels: `pad` around the
 // page, `gap` between its parts, `side` the least width of a column beside
 // the canvas, `terminal` of the console beside the canvas in the wide
-// arrangement, `above` the heading's height and `below` the keys'.
+// arrangement, `above` the heading's height, `below` the keys' and `least`
+// the console's least and the entry's.
 function plan({ width, height, ratio, coarse }, size, metrics) {
-  const { pad, gap, side, terminal, above, below } = metrics;
+  const { pad, gap, side, terminal, above, below, least } = metrics;
   const across = width - 2 * pad;
   const down = height - 2 * pad;
   const cap = (room) => Math.max(1, coarse ? room : Math.min(room, size));
@@ -49,10 +50,13 @@ function plan({ width, height, ratio, coarse }, size, metrics) {
   const landscape = width > height;
   if (landscape && height < LOW) return beside();
   const shown = fit(cap(Math.min(across, down)), size, ratio);
-  // Where the keys would fall below the fold, a landscape viewport has room
-  // for them beside the canvas.
-  if (landscape && above + gap + shown.css + gap + below > down) return beside();
   const mode = across >= shown.css + gap + terminal ? 'wide' : 'stacked';
+  // Where the keys, or in one column the console and the entry, would fall
+  // below the fold, a landscape viewport has room for them beside the canvas
+  // (a page in a frame of a course page, say): a dialogue is answered with
+  // the curve in view.
+  const column = above + gap + shown.css + gap + below + (mode === 'stacked' ? gap + least : 0);
+  if (landscape && column > down) return beside();
   return { mode, ...shown };
 }
 
@@ -136,7 +140,7 @@ export class Layout {
     const height = (selector) => document.querySelector(selector)?.getBoundingClientRect().height ?? 0;
     return {
       pad: length('--pad'), gap: length('--gap'), side: length('--side'), terminal: length('--console'),
-      above: height('header'), below: height('.controls'),
+      above: height('header'), below: height('.controls'), least: length('--least') + height('#entry'),
     };
   }
 

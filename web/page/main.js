@@ -5,6 +5,7 @@ import { announcer } from './announce.js';
 import { connectControls } from './controls.js';
 import { Frames } from './frames.js';
 import { TouchInput } from './gestures.js';
+import { Input } from './input.js';
 import { KeyboardInput } from './keyboard.js';
 import { Layout } from './layout.js';
 import { Menu } from './menu.js';
@@ -37,14 +38,17 @@ const queue = new InputQueue({
   },
 });
 const toolkit = new Toolkit(canvas, queue);
-const menu = new Menu(byId('menu'), toolkit, announce);
-const shiftKey = byId('shift-key');
-const policy = new InputPolicy({ canvas, toolkit, menu, shiftKey, announce });
-const devices = { canvas, toolkit, policy };
-new MouseInput(devices);
-new TouchInput(devices);
-new KeyboardInput({ ...devices, entry: byId('entry'), cursor: byId('cursor') });
-connectControls({ policy, shiftKey, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
+const menu = new Menu(byId('menu'));
+const latchKeys = { shift: byId('shift-key'), move: byId('key-move') };
+const policy = new InputPolicy({ canvas, toolkit, menu, latchKeys, announce });
+const device = { canvas, toolkit, policy };
+new Input({
+  canvas, policy, devices: {
+    mouse: new MouseInput(device), touch: new TouchInput(device),
+    keyboard: new KeyboardInput({ ...device, menu, entry: byId('entry'), cursor: byId('cursor') }),
+  },
+});
+connectControls({ policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
 
 // The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
 let program = null;

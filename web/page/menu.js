@@ -1,38 +1,26 @@
 // The pop-up menu, as the toolkit shows it: the labels exactly as the program
-// gives them, one choice delivered as the toolkit's menu event. For screen
-// readers it is an ARIA menu: the editor's menu holds one command (Clear All)
-// and then the curve kinds, the chosen one marked "o " by the program.
+// gives them. It only shows and tracks; the policy decides what a press, a
+// release or a key on it means and delivers the choice. For screen readers it
+// is an ARIA menu: the editor's menu holds one command (Clear All) and then
+// the curve kinds, the chosen one marked "o " by the program.
 const CHOSEN_MARK = 'o ';
 
 export class Menu {
   #element;
-  #toolkit;
-  #announce;
   #opener = null;  // what had the focus when the menu opened from the keyboard
   #pressed = null;  // the entry a press went down on, waiting for its release
   button = -1;  // the mouse button the menu is attached to
 
-  constructor(element, toolkit, announce) {
+  constructor(element) {
     this.#element = element;
-    this.#toolkit = toolkit;
-    this.#announce = announce;
-    element.addEventListener('keydown', (e) => this.#onKey(e));
     // A press on the menu neither selects its text nor moves the focus.
     element.addEventListener('mousedown', (e) => e.preventDefault());
     element.addEventListener('contextmenu', (e) => e.preventDefault());
-    window.addEventListener('blur', () => this.close());
-    window.addEventListener('resize', () => this.close());
   }
 
   get isOpen() { return !this.#element.hidden; }
 
   contains(node) { return node instanceof Node && this.#element.contains(node); }
-
-  // Whether a press at `node` closes the open menu: one anywhere but on the
-  // menu or on the button that opens and closes it.
-  closesOnPressAt(node) {
-    return !this.contains(node) && !(node instanceof Element && node.closest('[data-menu-toggle]'));
-  }
 
   // The entry (an <li>) at `node`, or null.
   entryAt(node) {
@@ -90,45 +78,41 @@ export class Menu {
     this.#opener = null;
   }
 
-  // A press on an entry, then its release: the release chooses the entry the
-  // press went down on. The button the menu is attached to chooses on its
-  // release alone, as it does when dragged from where it opened the menu.
-  press(entry) { this.#pressed = entry; }
+  // A press while the menu is open: on an entry it may choose that entry
+  // (`choosing`), anywhere else it closes the menu, but for one on the
+  // button that opens and closes it, which keeps its own press (false).
+  takePress(node, choosing) {
+    if (this.contains(node)) this.#pressed = choosing ? this.entryAt(node) : null;
+    else if (!(node instanceof Element && node.closest('[data-menu-toggle]'))) this.close();
+    else return false;
+    return true;
+  }
 
-  release(entry, byMenuButton) {
-    if (entry && (byMenuButton || entry === this.#pressed)) this.choose(entry);
+  // The release of that press at `node` chooses the entry the press went
+  // down on, which it returns (or null). The button the menu is attached to
+  // chooses on its release alone, as it does when dragged from where it
+  // opened the menu.
+  release(node, byMenuButton) {
+    const entry = this.entryAt(node);
+    const chosen = entry && (byMenuButton || entry === this.#pressed) ? entry : null;
     this.#pressed = null;
+    return chosen;
   }
 
-  choose(entry) {
-    const item = Number(entry.dataset.item);
-    const name = entry.getAttribute('aria-label');
-    this.close();
-    this.#toolkit.menu(item);
-    this.#announce(`Menu: ${name}`);
+  // The toolkit's number of `entry` (counting from 1) and its name.
+  itemOf(entry) {
+    return { item: Number(entry.dataset.item), name: entry.getAttribute('aria-label') };
   }
 
-  #onKey(e) {
+  // Moves the focus `step` entries on, round the end; or to the first or the
+  // last entry.
+  focusStep(step) {
     const entries = Array.from(this.#element.children);
     const at = entries.indexOf(document.activeElement);
-    const focus = (i) => entries[(i + entries.length) % entries.length]?.focus();
-    switch (e.key) {
-      case 'ArrowDown': focus(at + 1); break;
-      case 'ArrowUp': focus(at - 1); break;
-      case 'Home': focus(0); break;
-      case 'End': focus(entries.length - 1); break;
-      case 'Enter':
-      case ' ':
-        if (at >= 0 && !e.repeat) this.choose(entries[at]);
-        break;
-      case 'Escape':
-      case 'Tab':
-        this.close();
-        break;
-      default:
-        return;
-    }
-    e.preventDefault();
-    e.stopPropagation();
+    entries[(at + step + entries.length) % entries.length]?.focus();
+  }
+
+  focusEnd(last) {
+    (last ? this.#element.lastElementChild : this.#element.firstElementChild)?.focus();
   }
 }
