@@ -120,6 +120,7 @@ class SiteServer:
             fields["policy"] = policy
         handler = functools.partial(type("Handler", (_TestHandler,), fields), directory=site)
         self.httpd = http.server.ThreadingHTTPServer((host, 0), handler)
+        self.httpd.handle_error = lambda *args: None  # a browser that went away mid-answer
         self.url = "http://%s:%d/" % (host, self.httpd.server_address[1])
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 

@@ -60,6 +60,13 @@ class Site(PageCase):
         self.assertEqual(manifest["display"], "standalone")
         icon = manifest["icons"][0]
         self.assertEqual((icon["src"], icon["type"]), ("icon.svg", "image/svg+xml"))
+        # Every script and the program were asked for as the page arrived
+        # (a preload or a script of its own), and none of them twice.
+        loaded = self.page.script("return performance.getEntriesByType('resource').map(r => r.name)"
+                                  ".filter(n => /[.](js|wasm)$/.test(n))")
+        early = self.page.script("return Array.from(document.querySelectorAll('link[rel$=preload], script[src]'),"
+                                 " e => e.href || e.src)")
+        self.assertEqual((sorted(set(loaded) - set(early)), len(loaded)), ([], len(set(loaded))))
         # The archive to publish holds exactly the files the service worker
         # keeps, as built.
         archive = max(glob.glob(os.path.join(SITE, "..", "bezier-web-*.zip")), key=os.path.getmtime)

@@ -38,6 +38,9 @@ for engine in chromium webkit; do
     --json "$out/web_frame_$engine.json"
 done
 
+echo "== loading the browser edition, on loopback and on an emulated school network"
+/usr/bin/python3 -m bench.web_load --site build/web/site --loads 5 --json "$out/web_load.json"
+
 # Where the time of the two dense frames goes. A machine that does not allow
 # sampling still gets its report, which then says so.
 for kind in bezier bspline; do

@@ -24,6 +24,9 @@ TYPES = {".wasm": "application/wasm", ".webmanifest": "application/manifest+json
 
 class SiteHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, **TYPES}
+    # Connections kept open, as any web server keeps them: a page asks for
+    # all it needs at once, and a new connection for each file would cost it.
+    protocol_version = "HTTP/1.1"
     policy = CSP  # a site that may be framed by a course page names it in frame-ancestors
 
     def end_headers(self):
