@@ -42,8 +42,12 @@ async function instantiate(url, imports) {
                         'Whoever publishes the site: copy the whole site folder again. Then reload the page.');
   }
   try {
-    const bytes = await response.arrayBuffer();
-    return (await WebAssembly.instantiate(bytes, imports)).instance;
+    // Compiled as it arrives where the server says what it is (the page
+    // asked for it before its modules); otherwise once it is all there.
+    const program = response.headers.get('Content-Type') === 'application/wasm'
+      ? await WebAssembly.compileStreaming(response)
+      : await WebAssembly.compile(await response.arrayBuffer());
+    return await WebAssembly.instantiate(program, imports);
   } catch (error) {
     throw new LoadError(`The editor's program (bezier.wasm) could not be started: ${error.message}. ` +
                         'The file is damaged, incomplete or from another version of the site. ' +
