@@ -67,10 +67,11 @@ class Chromium(WebDriverEngine):
         key = key_of(name)
         params = dict(key=name, code=key.code, windowsVirtualKeyCode=key.vk,
                       modifiers=sum(MODIFIER_BITS[name] for name in held))
+        text = "\r" if name == "Enter" else name if len(name) == 1 else None
         if not down:
             self.cdp("Input.dispatchKeyEvent", type="keyUp", **params)
-        elif len(name) == 1:  # a key that types its character
-            self.cdp("Input.dispatchKeyEvent", type="keyDown", text=name, autoRepeat=repeat, **params)
+        elif text:  # a key that types (Enter too: it presses a focused button)
+            self.cdp("Input.dispatchKeyEvent", type="keyDown", text=text, autoRepeat=repeat, **params)
         else:
             self.cdp("Input.dispatchKeyEvent", type="rawKeyDown", autoRepeat=repeat, **params)
 

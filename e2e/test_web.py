@@ -480,9 +480,18 @@ class Accessibility(PageCase):
                                  " [li.getAttribute('role'), li.getAttribute('aria-checked'), li.textContent])")
         self.assertEqual(roles, [["menuitem", None, "   Clear All"], ["menuitemradio", "true", "o Bezier"],
                                  ["menuitemradio", "false", "   Cubic B-Spline"]])
+        said = lambda: self.page.script("return document.getElementById('status').textContent")  # noqa: E731
         self.page.click(*self.page.entry_pixel(BSPLINE))
-        harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
-                           == "Menu: Cubic B-Spline", 5, "the choice announced")
+        harness.wait_until(lambda: said() == "Menu: Cubic B-Spline", 5, "the choice announced")
+        # Move is a button of its own: Enter and Space toggle it, its state is
+        # shown and said.
+        self.page.focus("key-move")
+        for key, pressed, words in (("Enter", "true", "Move latched"), (" ", "false", "Move released")):
+            self.page.tap_key(key)
+            self.assertEqual(self.page.script("return document.activeElement.getAttribute('aria-pressed')"), pressed)
+            harness.wait_until(lambda: said().startswith(words), 5, "the latch announced")
+            if pressed == "true":
+                self.audit("Move latched")
         self.ask("t")
         self.audit("a dialogue waiting")
         self.s.answer("8")
