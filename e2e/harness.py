@@ -5,8 +5,6 @@ own frame composition) and the one frame wait and console wait.
 Standard library only. Every timeout is multiplied by E2E_TIME_SCALE.
 """
 
-import ctypes
-import ctypes.util
 import importlib.util
 import os
 import select
@@ -315,45 +313,16 @@ def oracle_lit(oracle, kind, points, tolerance=5, steps=25):
 # ---------------------------------------------------------------- closing
 
 
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-
-class _Event(ctypes.Union):
-    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
-
-
 def send_delete_window(display, window):
     """Sends WM_PROTOCOLS / WM_DELETE_WINDOW to `window`, as a window manager
-    does for the close button. Uses libX11 through ctypes."""
-    name = ctypes.util.find_library("X11")
-    if not name:
-        raise RuntimeError("libX11 not found")
-    x11 = ctypes.CDLL(name)
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                               ctypes.c_long, ctypes.POINTER(_Event)]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    dpy = x11.XOpenDisplay(display.encode())
-    if not dpy:
-        raise RuntimeError("cannot open display " + display)
+    does for the close button (Debian's python3-xlib)."""
+    from Xlib import X, display as xdisplay, protocol
+    connection = xdisplay.Display(display)
     try:
-        event = _Event()
-        event.xclient.type = 33  # ClientMessage
-        event.xclient.window = window
-        event.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
-        event.xclient.format = 32
-        event.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-        event.xclient.data[1] = 0  # CurrentTime
-        if not x11.XSendEvent(dpy, window, 0, 0, ctypes.byref(event)):
-            raise RuntimeError("XSendEvent failed")
-        x11.XFlush(dpy)
+        target = connection.create_resource_object("window", window)
+        target.send_event(protocol.event.ClientMessage(
+            window=target, client_type=connection.intern_atom("WM_PROTOCOLS"),
+            data=(32, [connection.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
+        connection.flush()
     finally:
-        x11.XCloseDisplay(dpy)
+        connection.close()

@@ -198,7 +198,7 @@ step "running the unpacked program on a virtual display"
 # output captured, and the close request a window manager sends. The
 # controls summary, in the suite's one copy of it, must already be on
 # standard output (a pipe, so not a terminal) while the window is up.
-PYTHONPATH=$srcdir python3 -B - "$program" "$work" <<'EOF' ||
+PYTHONPATH=$srcdir /usr/bin/python3 -B - "$program" "$work" <<'EOF' ||
 import sys
 from e2e.scenes import HELP
 from e2e.surface import Window

@@ -19,8 +19,8 @@ TEST_PACKAGES+=(dpkg-dev lintian desktop-file-utils python3 man-db groff-base xv
 # display with Mesa's software renderer.
 TEST_PACKAGES+=(libcairo2-dev pkg-config xvfb libgl1-mesa-dri)
 # The real-window suite (e2e/): a virtual display with Mesa's software
-# renderer, XTEST input, window dumps, and libX11 for the close request.
-TEST_PACKAGES+=(python3 xvfb xdotool x11-apps x11-utils libx11-6 libgl1-mesa-dri)
+# renderer, XTEST input, window dumps, and python3-xlib for the close request.
+TEST_PACKAGES+=(python3 python3-xlib xvfb xdotool x11-apps x11-utils libgl1-mesa-dri)
 # Robustness checks: the libFuzzer targets (clang and its fuzzing runtime)
 # and the memory check of the real program on a virtual display.
 TEST_PACKAGES+=(clang libclang-rt-14-dev valgrind python3 xvfb xdotool x11-apps x11-utils libgl1-mesa-dri)

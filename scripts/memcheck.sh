@@ -8,4 +8,4 @@ cd "$(dirname "$0")/.."
 source scripts/deps.sh
 rounds="${1:-40}"
 build_for_check release bezier
-exec timeout 3600 python3 -B -m fuzz.memcheck --binary "$dir/app/bezier" --rounds "$rounds"
+exec timeout 3600 /usr/bin/python3 -B -m fuzz.memcheck --binary "$dir/app/bezier" --rounds "$rounds"
