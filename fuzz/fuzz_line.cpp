@@ -24,11 +24,6 @@ void Check(const std::string& fault, std::int32_t x0, std::int32_t y0, std::int3
   std::abort();
 }
 
-void Draw(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-  captured.clear();
-  DrawLine(x0, y0, x1, y1);
-}
-
 // Reads one 32-bit value and brings it into +-2^bits (bits at most 20).
 std::int32_t Coordinate(const std::uint8_t* data, std::size_t size, std::size_t& at, int bits) {
   std::uint32_t u = 0;
@@ -54,11 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int32_t y1 = Coordinate(data, size, at, bits);
 
   static std::vector<lineoracle::Pixel> forward;
-  Draw(x0, y0, x1, y1);
+  captured.clear();
+  DrawLine(x0, y0, x1, y1);
   Check(lineoracle::Fault(x0, y0, x1, y1, captured), x0, y0, x1, y1);
   forward.swap(captured);
 
-  Draw(x1, y1, x0, y0);
+  captured.clear();
+  DrawLine(x1, y1, x0, y0);
   Check(lineoracle::ReverseFault(forward, captured), x0, y0, x1, y1);
   return 0;
 }

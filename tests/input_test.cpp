@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "call_text.h"
@@ -96,58 +97,30 @@ TEST_F(Input, EveryHandlerEndsWithExactlyOneRedisplay) {
   }
 }
 
-TEST_F(Input, LeftReleasePlacesPointWithYFlipped) {
-  const int cases[][4] = {{100, 100, 100, 400}, {0, 0, 0, 500}, {0, 500, 0, 0}, {499, 1, 499, 499}, {250, 250, 250, 250}};
-  std::vector<Point> expected;
-  for (const auto& c : cases) {
-    Click(c[0], c[1]);
-    expected.push_back(Point{c[2], c[3]});
-  }
-  EXPECT_EQ(Points(), expected);
-}
-
-TEST_F(Input, ShiftReleaseDeletesOnlyStrictlyWithinFiftyPixels) {
-  struct Case {
-    int dx, dy;
-    bool deleted;
-  };
-  const Case cases[] = {{0, 0, true},   {49, 0, true},   {50, 0, false}, {0, 49, true},  {0, -50, false},
-                        {-49, 0, true}, {30, 40, false}, {29, 40, true}, {35, 35, true}, {36, 36, false}};
-  for (const Case& c : cases) {
-    ResetEditor();
-    Click(200, 300);  // the point (200, 200)
-    Click(200 + c.dx, 300 + c.dy, true);
-    EXPECT_EQ(Points().empty(), c.deleted) << c.dx << "," << c.dy;
-  }
-}
-
-TEST_F(Input, ReleaseWithoutPressInTheWindowPlacesNothing) {
+TEST_F(Input, ReleaseWithoutPressInTheWindowPlacesOrDeletesNothing) {
   // A left click that chose a menu entry reaches the window as a release alone.
   struct Case {
     const char* name;
     std::vector<std::pair<int, int>> events;  // (button, state)
     std::size_t points;
+    bool shift = false;
   };
   const Case cases[] = {
-      {"release only", {{Left, Up}}, 0},
-      {"press, release", {{Left, Down}, {Left, Up}}, 1},
-      {"second release", {{Left, Down}, {Left, Up}, {Left, Up}}, 1},
-      {"right press, left release", {{Right, Down}, {Left, Up}}, 0},
-      {"middle press, left release", {{Middle, Down}, {Middle, Up}, {Left, Up}}, 0},
-      {"two clicks", {{Left, Down}, {Left, Up}, {Left, Down}, {Left, Up}}, 2},
+      {"release only", {{Left, Up}}, 1},
+      {"press, release", {{Left, Down}, {Left, Up}}, 2},
+      {"second release", {{Left, Down}, {Left, Up}, {Left, Up}}, 2},
+      {"right press, left release", {{Right, Down}, {Left, Up}}, 1},
+      {"middle press, left release", {{Middle, Down}, {Middle, Up}, {Left, Up}}, 1},
+      {"two clicks", {{Left, Down}, {Left, Up}, {Left, Down}, {Left, Up}}, 3},
+      {"shift release only deletes nothing", {{Left, Up}}, 1, true},
   };
   for (const Case& c : cases) {
     ResetEditor();
+    AddPoint(400, 100);  // under the events: window (400, 400) is point (400, 100)
+    glfake::SetModifiers(c.shift ? GLUT_ACTIVE_SHIFT : 0);
     for (const auto& [button, state] : c.events) OnMouse(button, state, 400, 400);
     EXPECT_EQ(Points().size(), c.points) << c.name;
   }
-}
-
-TEST_F(Input, ShiftReleaseWithoutPressDeletesNothing) {
-  Click(100, 100);
-  glfake::SetModifiers(GLUT_ACTIVE_SHIFT);
-  OnMouse(Left, Up, 100, 100);
-  EXPECT_EQ(Points().size(), 1u);
 }
 
 TEST_F(Input, MiddleDragMovesThePointUntilRelease) {
@@ -183,12 +156,12 @@ TEST_F(Input, DragFollowsItsIndexWhenAnEarlierPointIsDeleted) {
 }
 
 TEST_F(Input, DragEndsWhenItsPointNoLongerExists) {
-  const std::vector<std::pair<const char*, std::function<void()>>> removals = {
-      {"shift delete of the dragged last point", [] { Click(400, 400, true); }},
-      {"key c", [] { Key('c'); }},
-      {"menu clear", [] { OnMenu(0); }},
+  const std::vector<std::tuple<const char*, std::function<void()>, std::size_t>> removals = {
+      {"shift delete of the dragged last point", [] { Click(400, 400, true); }, 2},
+      {"key c", [] { Key('c'); }, 0},
+      {"menu clear", [] { OnMenu(0); }, 0},
   };
-  for (const auto& [name, remove] : removals) {
+  for (const auto& [name, remove, left] : removals) {
     ResetEditor();
     Click(50, 50);
     Click(200, 200);
@@ -197,6 +170,7 @@ TEST_F(Input, DragEndsWhenItsPointNoLongerExists) {
     ASSERT_TRUE(editorState.dragging) << name;
     remove();
     const std::vector<Point> before = Points();
+    EXPECT_EQ(before.size(), left) << name;
     OnMotion(250, 250);
     EXPECT_FALSE(editorState.dragging) << name;
     EXPECT_EQ(Points(), before) << name;
@@ -206,32 +180,6 @@ TEST_F(Input, DragEndsWhenItsPointNoLongerExists) {
     const std::vector<Point> after = Points();
     EXPECT_EQ(std::count(after.begin(), after.end(), Point{480, 20}), 0) << name;
   }
-}
-
-TEST_F(Input, KeyAndMenuClearLeaveTheSameEmptyList) {
-  for (const std::function<void()>& clear : std::vector<std::function<void()>>{[] { Key('c'); }, [] { OnMenu(0); }}) {
-    for (int i = 0; i < 5; ++i) Click(10 * i, 20 * i);
-    clear();
-    EXPECT_EQ(editorState.points.count, 0);
-    EXPECT_EQ(editorState.points.capacity, 0);
-    EXPECT_EQ(editorState.points.items, nullptr);
-  }
-}
-
-TEST_F(Input, OtherKeysOnlyRedraw) {
-  FeedStdin("9\n");
-  Click(100, 100);
-  for (int key : std::vector<int>{'C', 'N', 'T', 'x', ' ', '\r', 0xE9}) {
-    glfake::Reset();
-    EXPECT_EQ(Key(static_cast<unsigned char>(key)), "") << key;
-    EXPECT_EQ(glfake::Names(), std::vector<std::string>{"glutPostRedisplay"}) << key;
-  }
-  EXPECT_EQ(Points().size(), 1u);
-  EXPECT_EQ(editorState.bsplineSteps, 25);
-  EXPECT_EQ(editorState.toleranceSquared, 25);
-  // Nothing was read: the entry is still there for the real dialogue.
-  Key('n');
-  EXPECT_EQ(editorState.bsplineSteps, 9);
 }
 
 TEST_F(Input, MenuRelabelsKindEntriesAndSwitchesKind) {
@@ -264,92 +212,58 @@ TEST_F(Input, MenuRelabelsKindEntriesAndSwitchesKind) {
   }
 }
 
-const char* const StepsLine = "Current value for number of steps for B-spline: 25\nNew value :";
-const char* const ToleranceLine = "Current value for deCasteljau Tolerance : 5\nNew value :";
-const char* const Range = "Invalid entry:  Must fall between 1 and 500\n";
-const char* const Invalid = "Invalid entry.\n";
+std::string StepsPrompt(int shown) {
+  return "Current value for number of steps for B-spline: " + std::to_string(shown) + "\nNew value :";
+}
+std::string TolerancePrompt(int shown) {
+  return "Current value for deCasteljau Tolerance : " + std::to_string(shown) + "\nNew value :";
+}
+const std::string Range = "Invalid entry:  Must fall between 1 and 500\n";
+const std::string Invalid = "Invalid entry.\n";
 
 TEST_F(Input, DialoguesPrintAndStoreAsEntered) {
-  struct Case {
-    unsigned char key;
-    const char* input;
-    std::string printed;
-    int steps, toleranceSquared;
-  };
-  const std::string S = StepsLine, T = ToleranceLine;
-  const Case cases[] = {
-      {'n', "30\n", S, 30, 25},
-      {'n', "1\n", S, 1, 25},
-      {'n', "499\n", S, 499, 25},
-      {'n', "0\n", S + Range, 25, 25},
-      {'n', "500\n", S + Range, 25, 25},
-      {'n', "-7\n", S + Range, 25, 25},
-      {'n', "abc\n", S + Invalid, 25, 25},
-      {'n', "99999999999\n", S + Range, 25, 25},
-      {'n', "-99999999999\n", S + Range, 25, 25},
-      {'n', "", S + Invalid, 25, 25},
-      {'t', "20\n", T, 25, 400},
-      {'t', "1\n", T, 25, 1},
-      {'t', "499\n", T, 25, 249001},
-      {'t', "0\n", T + Range, 25, 25},
-      {'t', "500\n", T + Range, 25, 25},
-      {'t', "x\n", T + Invalid, 25, 25},
-      {'t', "4294967296\n", T + Range, 25, 25},
-      {'t', "", T + Invalid, 25, 25},
-  };
-  for (const Case& c : cases) {
-    ResetEditor();
-    FeedStdin(c.input);
-    EXPECT_EQ(Key(c.key), c.printed) << c.key << " " << c.input;
-    EXPECT_EQ(editorState.bsplineSteps, c.steps) << c.key << " " << c.input;
-    EXPECT_EQ(editorState.toleranceSquared, c.toleranceSquared) << c.key << " " << c.input;
-  }
-}
-
-TEST_F(Input, ToleranceIsShownAsTruncatedSquareRoot) {
-  const int cases[][2] = {{25, 5}, {400, 20}, {24, 4}, {35, 5}, {36, 6}, {1, 1}, {249001, 499}, {249000, 498}};
-  for (const auto& c : cases) {
-    editorState.toleranceSquared = c[0];
-    FeedStdin("");
-    EXPECT_EQ(Key('t'), "Current value for deCasteljau Tolerance : " + std::to_string(c[1]) + "\nNew value :" + Invalid);
-    EXPECT_EQ(editorState.toleranceSquared, c[0]);
-  }
-}
-
-TEST_F(Input, DialogueSequencesShareOneInput) {
   struct Step {
     unsigned char key;
     std::string printed;
   };
   struct Case {
-    const char* name;
-    const char* input;
+    const char* input;  // all the dialogues' standard input
     std::vector<Step> steps;
     int bsplineSteps, toleranceSquared;
   };
-  const std::string S = StepsLine, T = ToleranceLine;
-  const std::string S30 = "Current value for number of steps for B-spline: 30\nNew value :";
-  const std::string S7 = "Current value for number of steps for B-spline: 7\nNew value :";
+  const std::string S = StepsPrompt(25), T = TolerancePrompt(5);
   const Case cases[] = {
-      {"tolerance then shown", "20\n", {{'t', T}, {'t', "Current value for deCasteljau Tolerance : 20\nNew value :" + std::string(Invalid)}}, 25, 400},
-      {"bad entry then fresh line", "abc\n42\n", {{'n', S + Invalid}, {'n', S}}, 42, 25},
-      {"bad tail of a line dropped", "abc 17\n8\n", {{'t', T + Invalid}, {'t', T}}, 25, 64},
-      {"huge then valid", "99999999999\n12\n", {{'n', S + Range}, {'n', S}}, 12, 25},
-      {"rest after a number kept", "12 34\n", {{'n', S}, {'n', "Current value for number of steps for B-spline: 12\nNew value :"}}, 34, 25},
-      {"end of input stays ended", "", {{'n', S + Invalid}, {'t', T + Invalid}, {'n', S + Invalid}}, 25, 25},
-      {"last value then end", "7", {{'n', S}, {'t', T + Invalid}}, 7, 25},
-      {"text after a number fails the next dialogue",
-       "30 abc def\n0\n7",
-       {{'n', S}, {'n', S30 + Invalid}, {'n', S30 + Range}, {'n', S30}, {'n', S7 + Invalid}},
-       7,
-       25},
+      {"30\n", {{'n', S}}, 30, 25},
+      {"1\n", {{'n', S}}, 1, 25},
+      {"499\n", {{'n', S}}, 499, 25},
+      {"0\n", {{'n', S + Range}}, 25, 25},
+      {"500\n", {{'n', S + Range}}, 25, 25},
+      {"abc\n", {{'n', S + Invalid}}, 25, 25},
+      {"1\n", {{'t', T}}, 25, 1},
+      {"499\n", {{'t', T}}, 25, 249001},
+      {"0\n", {{'t', T + Range}}, 25, 25},
+      {"500\n", {{'t', T + Range}}, 25, 25},
+      {"x\n", {{'t', T + Invalid}}, 25, 25},
+      // Several dialogues read on where the last one stopped.
+      {"20\n", {{'t', T}, {'t', TolerancePrompt(20) + Invalid}}, 25, 400},
+      {"abc\n42\n", {{'n', S + Invalid}, {'n', S}}, 42, 25},
+      {"abc 17\n8\n", {{'t', T + Invalid}, {'t', T}}, 25, 64},
+      {"99999999999\n12\n", {{'n', S + Range}, {'n', S}}, 12, 25},
+      {"12 34\n", {{'n', S}, {'n', StepsPrompt(12)}}, 34, 25},
+      {"", {{'n', S + Invalid}, {'t', T + Invalid}, {'n', S + Invalid}}, 25, 25},
+      {"7", {{'n', S}, {'t', T + Invalid}}, 7, 25},
+      // Text after a number fails the next dialogue, not the one that read it.
+      {"30 abc def\n0\n7",
+       {{'n', S}, {'n', StepsPrompt(30) + Invalid}, {'n', StepsPrompt(30) + Range}, {'n', StepsPrompt(30)},
+        {'n', StepsPrompt(7) + Invalid}},
+       7, 25},
   };
   for (const Case& c : cases) {
     ResetEditor();
     FeedStdin(c.input);
-    for (const Step& s : c.steps) EXPECT_EQ(Key(s.key), s.printed) << c.name;
-    EXPECT_EQ(editorState.bsplineSteps, c.bsplineSteps) << c.name;
-    EXPECT_EQ(editorState.toleranceSquared, c.toleranceSquared) << c.name;
+    for (const Step& s : c.steps) EXPECT_EQ(Key(s.key), s.printed) << s.key << " on " << c.input;
+    EXPECT_EQ(editorState.bsplineSteps, c.bsplineSteps) << c.input;
+    EXPECT_EQ(editorState.toleranceSquared, c.toleranceSquared) << c.input;
   }
 }
 
@@ -389,7 +303,7 @@ TEST_F(Input, PromptIsOnTheConsoleBeforeTheReadWaits) {
   FeedStdin("");
 
   EXPECT_TRUE(written);
-  EXPECT_EQ(seen, StepsLine);
+  EXPECT_EQ(seen, StepsPrompt(25));
   EXPECT_EQ(editorState.bsplineSteps, 77);
 }
 
