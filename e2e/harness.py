@@ -117,7 +117,10 @@ def require(what, programs=(), modules=(), packages=""):
 
 class XServer:
     """A private Xvfb server on the first free display number (-displayfd),
-    its own output sent to a log file so nothing waits on it."""
+    its own output sent to a log file so nothing waits on it. Keys do not
+    repeat by themselves: on a loaded machine the gap between a key's press
+    and release can outlast the repeat delay, and one key would become two
+    (a second dialogue waiting for a line no one sends)."""
 
     def __init__(self, workdir):
         require("a virtual display", ("Xvfb", "xdotool", "xwd", "xwininfo"),
@@ -127,7 +130,7 @@ class XServer:
         with open(self.log_path, "wb") as log:
             self.proc = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                 "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                 "1024x768x24", "-nolisten", "tcp", "-noreset", "-r"],
                 stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                 pass_fds=(write_end,), start_new_session=True)
         os.close(write_end)

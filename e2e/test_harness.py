@@ -136,8 +136,7 @@ class Oracle(unittest.TestCase):
 class Groups(unittest.TestCase):
     """CTest runs each test class of the suites on each surface from the
     lists in CMakeLists.txt, which ctest hands over here; a class or a
-    surface missing there would never run. The suite's modules import one
-    another one way only."""
+    surface missing there would never run."""
 
     HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -160,23 +159,6 @@ class Groups(unittest.TestCase):
                                for item in node.body)}
                 self.assertEqual(set(listed.split(",")), classes)
 
-    def test_no_module_imports_itself_through_others(self):
-        modules = {name[:-3] for name in os.listdir(self.HERE) if name.endswith(".py")}
-        imports = {}
-        for module in modules:
-            nodes = [node for node in ast.walk(self.parse(module + ".py"))
-                     if isinstance(node, (ast.Import, ast.ImportFrom))]
-            # `import a` names a in its alias, `from a import b` in its module.
-            imports[module] = modules & {getattr(node, "module", None) or alias.name
-                                         for node in nodes for alias in node.names}
-
-        def reached(module, seen):
-            for other in imports[module] - seen:
-                seen.add(other)
-                reached(other, seen)
-            return seen
-        for module in modules:
-            self.assertNotIn(module, reached(module, set()), "%s imports itself through others" % module)
 
 if __name__ == "__main__":
     unittest.main()

@@ -34,13 +34,10 @@ class WebKit(WebDriverEngine):
     needs_display = True
 
     def launch(self):
-        harness.require("WebKit", (DRIVER, "xset"), ("selenium",),
-                        "webkit2gtk-driver, x11-xserver-utils, python3-selenium")
+        harness.require("WebKit", (DRIVER,), ("selenium",), "webkit2gtk-driver, python3-selenium")
         from selenium.webdriver.remote.webdriver import WebDriver
         from selenium.webdriver.webkitgtk.options import Options
         from selenium.webdriver.webkitgtk.service import Service
-        # A key held across a few round trips must not repeat by itself.
-        self.xserver.run("xset", "r", "off")
         self.service = Service(DRIVER, env=self.xserver.env, log_path=os.path.join(self.workdir, "driver.log"))
         self.service.start()
         options = Options()

@@ -31,8 +31,8 @@ WEB_PACKAGES=(cmake ninja-build emscripten nodejs python3)
 # Emscripten, driven in headless Chromium through ChromeDriver and Selenium.
 TEST_PACKAGES+=("${WEB_PACKAGES[@]}" chromium chromium-driver python3-selenium)
 # The same groups in WebKit: WebKitGTK's driver and browser on a virtual display,
-# input as XTEST events with key repeat turned off (xset).
-TEST_PACKAGES+=(webkit2gtk-driver xvfb xdotool x11-xserver-utils)
+# input as XTEST events.
+TEST_PACKAGES+=(webkit2gtk-driver xvfb xdotool)
 # The same scenes in Firefox: Debian's firefox-esr, driven headless through
 # WebDriver BiDi (which it speaks itself) over python3-websocket.
 TEST_PACKAGES+=(firefox-esr python3-websocket)
