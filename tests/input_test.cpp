@@ -143,6 +143,10 @@ TEST_F(Input, MiddleDragMovesThePointUntilRelease) {
   EXPECT_FALSE(editorState.dragging);
   OnMotion(10, 10);
   EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}, {250, 450}}));
+  // The first point, at index 0, drags like any other.
+  OnMouse(Middle, Down, 100, 100);
+  OnMotion(20, 30);
+  EXPECT_EQ(Points(), (std::vector<Point>{{20, 470}, {250, 450}}));
 }
 
 TEST_F(Input, DragFollowsItsIndexWhenAnEarlierPointIsDeleted) {

@@ -91,9 +91,9 @@ TEST(MatrixDeath, EveryMisuseWritesItsLineAndExitsWithStatusOne) {
   const std::pair<int, int> outside[] = {{0, 2}, {-1, 0}, {3, 0}, {0, -1}};
   for (auto [r, c] : outside) {
     const std::string at = "(" + std::to_string(r) + "," + std::to_string(c) + ")";
-    cases.push_back({"get " + at, [r, c] { Matrix(3, 2).GetElement(r, c); },
+    cases.push_back({"get " + at, [r = r, c = c] { Matrix(3, 2).GetElement(r, c); },
                      "GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"});
-    cases.push_back({"put " + at, [r, c] { Matrix(3, 2).PutElement(1, r, c); },
+    cases.push_back({"put " + at, [r = r, c = c] { Matrix(3, 2).PutElement(1, r, c); },
                      "PutElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"});
   }
   cases.insert(cases.end(), {
