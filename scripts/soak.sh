@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The long randomized soak: at least a million events through every handler
-# and the frame, in the sanitizer build. Usage: scripts/soak.sh [events] [seed]
-# (default 1000000 events). BUILD_DIR overrides the build directory.
+# The long randomized soak: at least a million clicks, drags, clears, kind
+# switches and frames through the real handlers, in the sanitizer build.
+# Usage: scripts/soak.sh [events] [seed] (default 1000000 events). BUILD_DIR overrides the build directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "call_text.h"
 #include "editor_fixture.h"
 #include "gl_fake.h"
 #include "points/editor_state.h"

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/dialogue.h"
-#include "call_text.h"
 #include "editor_fixture.h"
 #include "gl_fake.h"
 #include "points/editor_state.h"

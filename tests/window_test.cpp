@@ -11,7 +11,6 @@
 
 #include "app/input.h"
 #include "app/options.h"
-#include "call_text.h"
 #include "editor_fixture.h"
 #include "gl_fake.h"
 #include "render/frame.h"

@@ -79,6 +79,26 @@ void SetModifiers(int modifiers) { S().modifiers = modifiers; }
 
 const Callbacks& Registered() { return S().callbacks; }
 
+std::string Show(const Call& c) {
+  std::string s = c.name + "(";
+  for (std::size_t i = 0; i < c.args.size(); ++i) {
+    if (i) s += ",";
+    std::string a = std::to_string(c.args[i]);
+    while (a.back() == '0') a.pop_back();
+    if (a.back() == '.') a.pop_back();
+    s += a;
+  }
+  s += ")";
+  if (!c.text.empty()) s += "\"" + c.text + "\"";
+  return s;
+}
+
+std::vector<std::string> ShownLog() {
+  std::vector<std::string> out;
+  for (const Call& c : Log()) out.push_back(Show(c));
+  return out;
+}
+
 }  // namespace glfake
 
 using glfake::Callbacks;

@@ -61,4 +61,11 @@ void SetModifiers(int modifiers);
 
 const Callbacks& Registered();
 
+// A call as short text, name(args)"label", arguments without trailing zeros
+// (glOrtho(0,500,0,500,1,-1)), so a test compares a whole call sequence with
+// a written-out list and a mismatch prints readably.
+std::string Show(const Call& c);
+// The whole log since the last Reset as such text, one entry per call.
+std::vector<std::string> ShownLog();
+
 }  // namespace glfake
