@@ -1,6 +1,7 @@
 // Runs before the page's modules (deferred, it comes before them), as a
-// classic script, because it must work where they cannot: opened from a file, a browser refuses to load modules at
-// all, and a module that cannot be fetched fails without running a line.
+// classic script, because it must work where they cannot: opened from a
+// file, a browser refuses to load modules at all, and a module that cannot
+// be fetched fails without running a line.
 // Either way the page says so instead of staying dimmed and silent. It is the
 // one place that shows a failure: the modules ask for it with a 'failure'
 // event, whose detail is the text, and get a button that reloads the page.
