@@ -25,7 +25,6 @@ import os
 import shutil
 import tempfile
 import threading
-import time
 
 from web.serve_web import SiteHandler
 
@@ -74,7 +73,7 @@ RECORDER_TAG = b'<script src="e2e-record.js"></script>'
 
 
 class _TestHandler(SiteHandler):
-    delays = {}  # path -> seconds to hold the response back (a slow network)
+    held = {}  # path -> an Event its response waits for (a slow network, as slow as a test needs)
     recorder = False  # the page comes with the recorder
 
     def log_message(self, *args):
@@ -82,7 +81,8 @@ class _TestHandler(SiteHandler):
 
     def do_GET(self):
         path = self.path.split("?")[0]
-        time.sleep(self.delays.get(path, 0))
+        if path in self.held:
+            self.held[path].wait()
         if self.recorder and path in (RECORDER_PATH, "/", "/index.html"):
             if path == RECORDER_PATH:
                 body = RECORDER
@@ -106,18 +106,16 @@ class _TestHandler(SiteHandler):
 class SiteServer:
     """Serves `site` (a directory) on `host` at a free port, in a thread,
     as it is published. `check` False serves a site with files missing;
-    `delays` maps paths to seconds each response is held back. With
+    `held` maps paths to threading.Events their responses wait for. With
     `recorder` the page comes with the recorder; `policy` is the security
     policy sent instead of the site's."""
 
-    def __init__(self, site, check=True, delays=None, recorder=False, policy=None, host="127.0.0.1"):
+    def __init__(self, site, check=True, held=None, recorder=False, policy=None, host="127.0.0.1"):
         for name in SITE_FILES if check else ():
             if not os.path.isfile(os.path.join(site, name)):
                 raise RuntimeError("the site in %s has no %s: build it with "
                                    "'cmake --preset web && cmake --build --preset web'" % (site, name))
-        fields = {"delays": dict(delays or {}), "recorder": recorder}
-        if policy:
-            fields["policy"] = policy
+        fields = dict(held=dict(held or {}), recorder=recorder, **({"policy": policy} if policy else {}))
         handler = functools.partial(type("Handler", (_TestHandler,), fields), directory=site)
         self.httpd = http.server.ThreadingHTTPServer((host, 0), handler)
         self.httpd.handle_error = lambda *args: None  # a browser that went away mid-answer

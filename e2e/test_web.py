@@ -19,6 +19,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
 import zipfile
@@ -82,27 +83,28 @@ class Site(PageCase):
 class Robustness(PageCase):
 
     def test_input_made_while_the_program_loads_is_delivered_in_order(self):
-        # A slow network: the program arrives two seconds after the page.
-        server = SiteServer(SITE, delays={"/bezier.wasm": 2})
-        try:
-            self.page = Page(self.s.engine, server.url, wait=False)
-            harness.wait_until(lambda: self.page.script(
-                "return document.body.classList.contains('loading')"
-                " && getComputedStyle(document.getElementById('loading')).display !== 'none'"),
-                10, "the page to show that it is loading")
-            self.assertIsNone(self.page.alert())
-            self.place(*SPOTS[:4])
-            self.s.key("c")
-            self.points = []
-            self.place(*SPOTS[4:9])
-            self.page.drag(1, SPOTS[5], [(200, 240), (210, 250)])
-            self.points[1] = point((210, 250))
-            self.assertTrue(self.page.script("return document.body.classList.contains('loading')"),
-                            "the program came before the input it should have waited for")
-            self.s.wait_console(HELP)
-            self.expect_scene()
-        finally:
-            server.stop()
+        # A slow network: the program arrives once the input is made.
+        program = threading.Event()
+        server = SiteServer(SITE, held={"/bezier.wasm": program})
+        self.addCleanup(server.stop)
+        self.addCleanup(program.set)  # first, so the server's thread can end
+        self.page = Page(self.s.engine, server.url, wait=False)
+        harness.wait_until(lambda: self.page.script(
+            "return document.body.classList.contains('loading')"
+            " && getComputedStyle(document.getElementById('loading')).display !== 'none'"),
+            10, "the page to show that it is loading")
+        self.assertIsNone(self.page.alert())
+        self.place(*SPOTS[:4])
+        self.s.key("c")
+        self.points = []
+        self.place(*SPOTS[4:9])
+        self.page.drag(1, SPOTS[5], [(200, 240), (210, 250)])
+        self.points[1] = point((210, 250))
+        self.assertTrue(self.page.script("return document.body.classList.contains('loading')"),
+                        "the program came before the input it should have waited for")
+        program.set()
+        self.s.wait_console(HELP)
+        self.expect_scene()
 
     def test_failures_to_load_say_what_to_do(self):
         cases = [  # name, site change, words the alert must hold
