@@ -170,6 +170,7 @@ class Phone(Mouse):
     random_scenes = 2
     every_answer = False
     menu_over_controls = True
+    types_any_key = False
 
     def __init__(self, *args, **options):
         super().__init__(*args, **options)
@@ -239,9 +240,8 @@ class Phone(Mouse):
 
     def key(self, ch):
         if ch not in "ctn":
-            return self.cannot("type keys other than c, t and n", "the on-screen keys are those")
+            raise ValueError("%s has no key %r on screen" % (self.name, ch))
         self.tap_control("#key-" + ch)
-        return True
 
 
 class Tablet(Phone):
@@ -270,6 +270,7 @@ class Keyboard(Mouse):
     name = "keyboard"
     random_scenes = 2
     every_answer = False
+    latches_move = False
 
     def start(self):
         super().start()
@@ -309,7 +310,7 @@ class Keyboard(Mouse):
 
     def move(self, start, end, latch=False):
         if latch:
-            self.cannot("latch Move for a drag", "it has no left button to drag with")
+            raise ValueError("the keyboard has no left button to drag with Move latched")
         self.goto(*start)
         self.page.tap_key(" ")
         self.goto(*end)

@@ -18,7 +18,11 @@ SIZE = 500  # the window is pinned to 500 x 500 pixels
 LIT = (128, 64, 255)  # the only colour the editor ever draws with
 
 TIME_SCALE = float(os.environ.get("E2E_TIME_SCALE", "1"))
+# What a run leaves to look at (logs, the last frame that differed), in a
+# folder of each group's own (E2E_GROUP), as groups run side by side.
 ARTIFACTS = os.environ.get("E2E_ARTIFACTS")
+if ARTIFACTS and os.environ.get("E2E_GROUP"):
+    ARTIFACTS = os.path.join(ARTIFACTS, os.environ["E2E_GROUP"])
 
 
 def scaled(seconds):
@@ -125,6 +129,7 @@ class XServer:
     def __init__(self, workdir):
         require("a virtual display", ("Xvfb", "xdotool", "xwd", "xwininfo"),
                 packages="xvfb, xdotool, x11-apps, x11-utils")
+        os.makedirs(workdir, exist_ok=True)
         self.log_path = os.path.join(workdir, "xvfb.log")
         read_end, write_end = os.pipe()
         with open(self.log_path, "wb") as log:
@@ -318,7 +323,9 @@ def oracle_lit(oracle, kind, points, tolerance=5, steps=25):
 
 def send_delete_window(display, window):
     """Sends WM_PROTOCOLS / WM_DELETE_WINDOW to `window`, as a window manager
-    does for the close button (Debian's python3-xlib)."""
+    does for the close button (Debian's python3-xlib). The server may drop a
+    request it has not read when the connection closes right after a flush;
+    one round trip (sync) makes sure it was read before the close."""
     from Xlib import X, display as xdisplay, protocol
     connection = xdisplay.Display(display)
     try:
@@ -326,6 +333,6 @@ def send_delete_window(display, window):
         target.send_event(protocol.event.ClientMessage(
             window=target, client_type=connection.intern_atom("WM_PROTOCOLS"),
             data=(32, [connection.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
-        connection.flush()
+        connection.sync()
     finally:
         connection.close()

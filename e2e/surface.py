@@ -3,10 +3,9 @@ own verbs. The scenes (scenes.py) use these verbs and nothing else, so every
 surface passes the same scenes with the same pixels and texts.
 
 Positions are window (canvas) pixels, y down from the top, as the toolkit
-gives them; the editor's points have y up from the bottom. A surface that
-cannot do a verb says so once (`cannot`) and the verb returns False; the
-scene goes on without that step. What a surface can do is told by its
-attributes, never by its name.
+gives them; the editor's points have y up from the bottom. What a surface
+can do is told by its attributes, never by its name; a scene step that a
+surface cannot do is skipped with the reason, never passed unchecked.
 
 This module holds the interface and the desktop window's surface; the
 browsers' surfaces are in browser.py, chromium.py, webkit.py and firefox.py,
@@ -14,8 +13,8 @@ and surfaces.py maps each name to one.
 """
 
 import os
+import platform
 import subprocess
-import sys
 import tempfile
 import threading
 
@@ -57,16 +56,10 @@ class Surface:
     # Whether the pop-up menu may open over controls of the page, so that a
     # choice could press them (touch and pen surfaces aim for that).
     menu_over_controls = False
-
-    def __init__(self):
-        self._said = set()
-
-    def cannot(self, verb, why):
-        """Says once that this surface cannot do `verb`; returns False."""
-        if verb not in self._said:
-            self._said.add(verb)
-            print("surface %s cannot %s: %s" % (self.name, verb, why), file=sys.stderr, flush=True)
-        return False
+    # Whether a drag can be made with the page's on-screen Move latched.
+    latches_move = False
+    # Whether any key can be typed at the window (not only c, t and n).
+    types_any_key = True
 
     def check_clean(self):
         """Raises AssertionError for anything the surface saw go wrong
@@ -78,9 +71,9 @@ class Surface:
         choices. None where nothing can."""
         return None
 
-    def dialogue_waits(self):
-        """Whether the surface shows that a dialogue waits for a line, or
-        None where it shows nothing."""
+    def dialogue_waits(self, focused=True):
+        """Whether the surface shows that a dialogue waits for a line (on a
+        page, with the entry field `focused`), or None where it cannot tell."""
         return None
 
     # -- the one frame wait and console wait
@@ -273,6 +266,18 @@ class Window(Surface):
 
     def console(self):
         return bytes(self.out).decode(errors="replace")
+
+    def dialogue_waits(self, focused=True):
+        """Whether the program sleeps in a read of its standard input, as
+        the kernel tells (/proc/PID/syscall: the call's number, then its
+        first argument, the file descriptor); None where it does not tell."""
+        read = {"x86_64": "0", "aarch64": "63"}.get(platform.machine())
+        try:
+            with open("/proc/%d/syscall" % self.proc.pid) as f:
+                call = f.read().split()[:2]
+        except OSError:
+            return None
+        return None if read is None or not call else call == [read, "0x0"]
 
     def stderr(self):
         return harness.read_text(self.stderr_path)

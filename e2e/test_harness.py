@@ -1,17 +1,15 @@
 """The suite's own parts that need no display: reading window dumps,
 predicting which pixels a GL point lights, writing PNG files, the frame
-oracle's command line, and the lists that make each test class on each
-surface a CTest test. A fault here would make frame comparisons pass or fail
-for the wrong reason, or leave a group of tests unrun."""
+oracle's command line. A fault here would make frame comparisons pass or
+fail for the wrong reason."""
 
-import ast
 import os
 import struct
 import subprocess
 import unittest
 import zlib
 
-from . import harness, surfaces
+from . import harness
 from .harness import SIZE
 
 ORACLE = os.environ.get("BEZIER_ORACLE")
@@ -121,33 +119,6 @@ class Oracle(unittest.TestCase):
             with self.subTest(a=a, b=b):
                 self.assertNotEqual(harness.oracle_lit(ORACLE, a[0], pts, a[1], a[2]),
                                     harness.oracle_lit(ORACLE, b[0], pts, b[1], b[2]))
-
-
-class Groups(unittest.TestCase):
-    """CTest runs each test class of the suites on each surface from the
-    lists in CMakeLists.txt, which ctest hands over here; a class or a
-    surface missing there would never run."""
-
-    HERE = os.path.dirname(os.path.abspath(__file__))
-
-    def parse(self, name):
-        with open(os.path.join(self.HERE, name)) as f:
-            return ast.parse(f.read())
-
-    def test_the_registry_holds_the_surfaces_listed(self):
-        self.assertEqual(os.environ.get("SURFACES", "").split(","), list(surfaces.SURFACES))
-
-    def test_every_test_class_is_listed(self):
-        for suite, variable in (("scenes.py", "SCENE_GROUPS"), ("test_editor.py", "WINDOW_GROUPS"),
-                                ("test_web.py", "WEB_GROUPS")):
-            with self.subTest(suite=suite):
-                listed = os.environ.get(variable)
-                if listed is None:
-                    self.fail("set %s to the groups e2e/CMakeLists.txt lists (ctest does this)" % variable)
-                classes = {node.name for node in self.parse(suite).body if isinstance(node, ast.ClassDef) and
-                           any(isinstance(item, ast.FunctionDef) and item.name.startswith("test")
-                               for item in node.body)}
-                self.assertEqual(set(listed.split(",")), classes)
 
 
 if __name__ == "__main__":

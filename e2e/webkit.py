@@ -38,7 +38,8 @@ class WebKit(WebDriverEngine):
         from selenium.webdriver.remote.webdriver import WebDriver
         from selenium.webdriver.webkitgtk.options import Options
         from selenium.webdriver.webkitgtk.service import Service
-        self.service = Service(DRIVER, env=self.xserver.env, log_path=os.path.join(self.workdir, "driver.log"))
+        self.service = Service(DRIVER, env=self.xserver.env,
+                               log_path=os.path.join(os.path.dirname(self.xserver.log_path), "driver.log"))
         self.service.start()
         options = Options()
         options.add_argument("--automation")

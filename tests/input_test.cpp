@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/dialogue.h"
+#include "console_texts.h"
 #include "editor_fixture.h"
 #include "gl_fake.h"
 #include "points/editor_state.h"
@@ -204,14 +205,14 @@ TEST_F(Input, MenuRelabelsKindEntriesAndSwitchesKind) {
   }
 }
 
-std::string StepsPrompt(int shown) {
-  return "Current value for number of steps for B-spline: " + std::to_string(shown) + "\nNew value :";
+// A prompt with the value it shows in place of its %d.
+std::string WithValue(std::string prompt, int shown) {
+  return prompt.replace(prompt.find("%d"), 2, std::to_string(shown));
 }
-std::string TolerancePrompt(int shown) {
-  return "Current value for deCasteljau Tolerance : " + std::to_string(shown) + "\nNew value :";
-}
-const std::string Range = "Invalid entry:  Must fall between 1 and 500\n";
-const std::string Invalid = "Invalid entry.\n";
+std::string StepsPrompt(int shown) { return WithValue(texts::StepsPrompt, shown); }
+std::string TolerancePrompt(int shown) { return WithValue(texts::TolerancePrompt, shown); }
+const std::string Range = texts::OutOfRange;
+const std::string Invalid = texts::NotANumber;
 
 TEST_F(Input, DialoguesPrintAndStoreAsEntered) {
   struct Step {

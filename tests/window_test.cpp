@@ -11,6 +11,7 @@
 
 #include "app/input.h"
 #include "app/options.h"
+#include "console_texts.h"
 #include "editor_fixture.h"
 #include "gl_fake.h"
 #include "render/frame.h"
@@ -25,20 +26,7 @@ TEST_F(Window, HelpTextIsTheThirteenLinesByteForByte) {
   testing::internal::CaptureStdout();
   PrintHelp();
   const std::string text = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(text,
-            " Controls done by mouse:\n"
-            "  left: Place point\n"
-            "  shift-left: delete point\n"
-            "  middle-drag: move point\n"
-            "  right: Popup menu (includes:\n"
-            "    clear function\n"
-            "    choice of spline types\n"
-            "    toggle 3D-rotation)\n"
-            " Controsl done by keyboard:\n"
-            "  t: Sets tolerance for when deCasteljau's should stop\n"
-            "     (Default: 5; Good value for wireframe: 20)\n"
-            "  n: Sets the number of steps used in B-spline evaluation\n"
-            "     (Default: 25; Good value for wireframe: 10)\n");
+  EXPECT_EQ(text, texts::Help);
 }
 
 // Where the first call of `name` stands in the log; past its end if nowhere.
