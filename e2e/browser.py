@@ -83,6 +83,9 @@ class _TestHandler(SiteHandler):
         path = self.path.split("?")[0]
         if path in self.held:
             self.held[path].wait()
+        if self.server.gone:  # a connection kept alive meets a server that is gone
+            self.close_connection = True
+            return
         if self.recorder and path in (RECORDER_PATH, "/", "/index.html"):
             if path == RECORDER_PATH:
                 body = RECORDER
@@ -118,11 +121,15 @@ class SiteServer:
         fields = dict(held=dict(held or {}), recorder=recorder, **({"policy": policy} if policy else {}))
         handler = functools.partial(type("Handler", (_TestHandler,), fields), directory=site)
         self.httpd = http.server.ThreadingHTTPServer((host, 0), handler)
+        self.httpd.gone = False
         self.httpd.handle_error = lambda *args: None  # a browser that went away mid-answer
         self.url = "http://%s:%d/" % (host, self.httpd.server_address[1])
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def stop(self):
+        """The site gone: nothing more is served, not even on a connection
+        the browser keeps open (which outlives the listening socket)."""
+        self.httpd.gone = True
         self.httpd.shutdown()
         self.httpd.server_close()
 
