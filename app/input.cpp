@@ -69,10 +69,17 @@ void SelectKind(CurveKind kind) {
   editorState.curveKind = kind;
 }
 
+// The toolkit's y runs down from the window's top; the drawing's y runs up
+// from the bottom row, where the viewport keeps the drawing whatever height a
+// window manager imposes (a tiling one refuses the pin). Flipping against the
+// window's real height puts a point under the pointer in any window; in the
+// pinned one it is WindowSize - y.
+int DrawingY(int y) { return glutGet(GLUT_WINDOW_HEIGHT) - y; }
+
 }  // namespace
 
 void OnMouse(int button, int state, int x, int y) {
-  y = WindowSize - y;
+  y = DrawingY(y);
   if (button == GLUT_LEFT_BUTTON) {
     if (state == GLUT_DOWN) {
       editorState.leftPressed = true;
@@ -102,7 +109,7 @@ void OnMotion(int x, int y) {
     if (editorState.dragIndex < 0 || editorState.dragIndex >= editorState.points.count) {
       editorState.dragging = false;
     } else {
-      editorState.points.items[editorState.dragIndex] = Point{x, WindowSize - y};
+      editorState.points.items[editorState.dragIndex] = Point{x, DrawingY(y)};
     }
   }
   glutPostRedisplay();

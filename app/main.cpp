@@ -3,6 +3,7 @@
 #include <GL/freeglut_std.h>
 
 #include "app/options.h"
+#include "app/size_hints.h"
 #include "app/window.h"
 #include "render/curve_matrices.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   InitCurveMatrices();
   InitWindow(argc, argv);
+  HintFixedWindowSize();
   InitGraphicsState();
   glutMainLoop();
   return 0;

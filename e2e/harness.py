@@ -227,6 +227,15 @@ class Frame:
         """Every pixel that is not black, as (column, row)."""
         return {(i % self.width, i // self.width) for i, rgb in enumerate(self.pixels()) if any(rgb)}
 
+    def bottom_left(self, size):
+        """The frame's bottom-left `size` x `size` pixels; the whole frame
+        when it is smaller."""
+        if self.width < size or self.height < size:
+            return self
+        rows = range(self.height - size, self.height)
+        return Frame(size, size, *(b"".join(plane[r * self.width:r * self.width + size] for r in rows)
+                                   for plane in (self.red, self.green, self.blue)))
+
     def __repr__(self):
         return "Frame(%dx%d, %d pixels lit)" % (self.width, self.height, len(self.lit()))
 

@@ -118,6 +118,11 @@ class Window(Surface):
     name = "window"
     random_scenes = 4
     every_answer = True
+    # Set while a window manager runs: it places and sizes the window, and a
+    # tiling one keeps it larger than the pin, the drawing in its bottom-left
+    # 500 x 500. Positions stay the drawing's: the pointer goes lower by the
+    # rows the window has above the drawing, and a frame is the drawing's part.
+    managed = False
 
     def __init__(self, binary=None, prefix=(), workdir=None, env=None):
         super().__init__()
@@ -147,9 +152,10 @@ class Window(Surface):
         self.drain.start()
         try:
             self.window = wait_until(self._find_window, 20, "the window")
-            # The window is placed at (-1, -1) when no window manager runs.
-            self.xdo("windowmove", self.window, 0, 0)
-            wait_until(lambda: self.geometry() == (0, 0, SIZE, SIZE), 10, "the window at (0, 0), 500 x 500")
+            if not self.managed:
+                # The window is placed at (-1, -1) when no window manager runs.
+                self.xdo("windowmove", self.window, 0, 0)
+                wait_until(lambda: self.geometry() == (0, 0, SIZE, SIZE), 10, "the window at (0, 0), 500 x 500")
         except Exception:
             self.kill()
             raise
@@ -202,7 +208,8 @@ class Window(Surface):
         self.server.xdo(*args)
 
     def at(self, x, y):
-        return ("mousemove", "--window", self.window, x, y)
+        below = self.geometry()[3] - SIZE if self.managed else 0
+        return ("mousemove", "--window", self.window, x, y + below)
 
     def place(self, x, y):
         self.xdo(*self.at(x, y), "click", 1)
@@ -262,7 +269,8 @@ class Window(Surface):
                                                      "Width", "Height"))
 
     def frame(self, settled=True):
-        return self.server.capture(self.window)
+        shot = self.server.capture(self.window)
+        return shot.bottom_left(SIZE) if shot and self.managed else shot
 
     def console(self):
         return bytes(self.out).decode(errors="replace")

@@ -22,7 +22,7 @@ import unittest
 
 from . import harness, scenes
 from .harness import SIZE
-from .scenes import BSPLINE, HELP, NOT_A_NUMBER, SPOTS, STEPS_PROMPT, setUpModule, tearDownModule  # noqa: F401
+from .scenes import BSPLINE, HELP, NOT_A_NUMBER, SPOTS, STEPS_PROMPT, point, setUpModule, tearDownModule  # noqa: F401
 
 # The window surface's display serves the whole module (BEZIER_SURFACE=window).
 BINARY = os.environ.get("BEZIER_BINARY")
@@ -101,6 +101,71 @@ class Window(scenes.Scene):
         status = self.s.wait_exit(timeout=10)
         self.assertIsNotNone(status, "the program is still running after its window was closed")
         self.assertEqual(status, 0)
+
+
+class WindowManager(scenes.Scene):
+    """The window under real window managers, which may refuse the pin:
+    openbox, told the one size, keeps it when asked to maximize; i3 tiles
+    the window at its own size, larger than the pin, and the drawing in the
+    window's bottom-left 500 x 500 still takes every click, Shift-click and
+    drag under the pointer. Positions are the drawing's (the surface adds
+    the rows below it)."""
+
+    def setUp(self):
+        harness.require("the window managers", ("openbox", "i3", "wmctrl", "xprop"),
+                        packages="openbox, i3-wm, wmctrl, x11-utils")
+        self.s, self.manager = scenes.surface, None
+        self.s.managed = True
+
+    def tearDown(self):
+        self.s.kill()
+        self.s.managed = False
+        if self.manager:
+            harness.end(self.manager)
+
+    def start_under(self, name, *command):
+        """The manager, once it has claimed the screen, then the program. Its
+        files (log, socket) and configuration are the suite's own."""
+        home = {variable: self.s.workdir for variable in ("XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "XDG_CONFIG_HOME")}
+        self.manager = subprocess.Popen(command, env=dict(self.s.server.env, **home), stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        harness.wait_until(lambda: "Name: %s\n" % name in self.s.server.run("wmctrl", "-m", check=False),
+                           10, name + " to manage the screen")
+        super().setUp()
+
+    def edit_under_the_pointer(self):
+        """Places, deletes near and drags from near a point, each frame checked."""
+        self.place(*SPOTS[:5])
+        self.expect_scene()
+        self.s.delete(SPOTS[1][0], SPOTS[1][1] + 45)  # within the pick radius
+        del self.points[1]
+        self.expect_scene()
+        self.s.move((SPOTS[3][0] + 12, SPOTS[3][1] - 9), (150, 330))
+        self.points[2] = point((150, 330))
+        self.expect_scene()
+
+    def test_i3_tiles_the_window_and_the_drawing_takes_input_under_the_pointer(self):
+        config = os.path.join(self.s.workdir, "i3.config")
+        with open(config, "w") as f:
+            f.write("# i3 config file (v4)\n")
+        self.start_under("i3", "i3", "-c", config)
+        harness.wait_until(lambda: min(self.s.geometry()[2:]) > SIZE, 10, "the window tiled larger than 500 x 500")
+        self.edit_under_the_pointer()
+
+    def test_openbox_keeps_the_window_500_by_500_when_asked_to_maximize(self):
+        self.start_under("Openbox", "openbox")
+        state = ("wmctrl", "-i", "-r", self.s.window, "-b")
+        for change, above in (("add", True), ("remove", False)):
+            self.s.server.run(*state, change + ",maximized_vert,maximized_horz")
+            # The manager answers in order: once the window is (no longer)
+            # above the others, it has answered the maximize before.
+            self.s.server.run(*state, change + ",above")
+            harness.wait_until(lambda: ("_NET_WM_STATE_ABOVE" in self.s.server.run(
+                "xprop", "-id", self.s.window, "_NET_WM_STATE")) == above, 10, change + " above")
+            self.assertEqual(self.s.geometry()[2:], (SIZE, SIZE), change + " maximized")
+            if above:
+                self.edit_under_the_pointer()
+        self.barrier()
 
 
 if __name__ == "__main__":

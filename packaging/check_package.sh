@@ -92,6 +92,7 @@ has_dependency() {  # extended regex for one package name
 }
 has_dependency 'libglut[0-9.]*|freeglut3' || fail "Depends names no freeglut runtime: $depends"
 has_dependency 'libgl1|libopengl0' || fail "Depends names no OpenGL runtime: $depends"
+has_dependency 'libx11-6' || fail "Depends names no Xlib runtime (the window's size hints): $depends"
 has_dependency 'libc6' || fail "Depends names no C library: $depends"
 has_dependency 'libstdc\+\+6' || fail "Depends names no C++ runtime: $depends"
 grep -Eq '\(>= [0-9]' <<<"$depends" || fail "Depends carries no minimum versions: $depends"

@@ -3,8 +3,8 @@
 # names them so a developer can install them; and configures and builds a
 # preset's targets for the scripts.
 
-# Building the editor.
-BUILD_PACKAGES=(cmake ninja-build g++ libgl-dev libglut-dev)
+# Building the editor (Xlib: the program tells the window manager its one size).
+BUILD_PACKAGES=(cmake ninja-build g++ libgl-dev libglut-dev libx11-dev)
 # Building and running every test, benchmark and check.
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libeigen3-dev libbenchmark-dev)
 # Building the Debian package (scripts/package.sh).
@@ -19,8 +19,9 @@ TEST_PACKAGES+=(dpkg-dev lintian desktop-file-utils python3 man-db groff-base xv
 # display with Mesa's software renderer.
 TEST_PACKAGES+=(libcairo2-dev pkg-config xvfb libgl1-mesa-dri)
 # The real-window suite (e2e/): a virtual display with Mesa's software
-# renderer, XTEST input, window dumps, and python3-xlib for the close request.
-TEST_PACKAGES+=(python3 python3-xlib xvfb xdotool x11-apps x11-utils libgl1-mesa-dri)
+# renderer, XTEST input, window dumps, and python3-xlib for the close request;
+# a stacking and a tiling window manager, and wmctrl to ask one to maximize.
+TEST_PACKAGES+=(python3 python3-xlib xvfb xdotool x11-apps x11-utils libgl1-mesa-dri openbox i3-wm wmctrl)
 # Robustness checks: the libFuzzer targets (clang and its fuzzing runtime)
 # and the memory check of the real program on a virtual display.
 TEST_PACKAGES+=(clang libclang-rt-14-dev valgrind python3 xvfb xdotool x11-apps x11-utils libgl1-mesa-dri)

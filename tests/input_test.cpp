@@ -96,13 +96,15 @@ TEST_F(Input, EveryHandlerEndsWithExactlyOneRedisplay) {
   }
 }
 
-TEST_F(Input, ReleaseWithoutPressInTheWindowPlacesOrDeletesNothing) {
+TEST_F(Input, LeftReleasePlacesOrDeletesOnlyAfterAPressInTheWindow) {
   // A left click that chose a menu entry reaches the window as a release alone.
   struct Case {
     const char* name;
     std::vector<std::pair<int, int>> events;  // (button, state)
     std::size_t points;
     bool shift = false;
+    int height = 500;  // a window manager may impose another height
+    int above = 0;     // pixels the events are above the point
   };
   const Case cases[] = {
       {"release only", {{Left, Up}}, 1},
@@ -112,40 +114,53 @@ TEST_F(Input, ReleaseWithoutPressInTheWindowPlacesOrDeletesNothing) {
       {"middle press, left release", {{Middle, Down}, {Middle, Up}, {Left, Up}}, 1},
       {"two clicks", {{Left, Down}, {Left, Up}, {Left, Down}, {Left, Up}}, 3},
       {"shift release only deletes nothing", {{Left, Up}}, 1, true},
+      // The pick radius (exclusive) counted from the pointer in a taller window too.
+      {"shift click 49 above", {{Left, Down}, {Left, Up}}, 0, true, 980, 49},
+      {"shift click 50 above", {{Left, Down}, {Left, Up}}, 1, true, 980, 50},
+      {"shift click 50 above in a window one taller", {{Left, Down}, {Left, Up}}, 1, true, 501, 50},
   };
   for (const Case& c : cases) {
     ResetEditor();
-    AddPoint(400, 100);  // under the events: window (400, 400) is point (400, 100)
+    // Under the events: window (400, height - 100) is point (400, 100).
+    AddPoint(400, 100);
+    glfake::SetWindowHeight(c.height);
     glfake::SetModifiers(c.shift ? GLUT_ACTIVE_SHIFT : 0);
-    for (const auto& [button, state] : c.events) OnMouse(button, state, 400, 400);
+    for (const auto& [button, state] : c.events) OnMouse(button, state, 400, c.height - 100 - c.above);
     EXPECT_EQ(Points().size(), c.points) << c.name;
   }
 }
 
 TEST_F(Input, MiddleDragMovesThePointUntilRelease) {
-  Click(100, 100);  // (100, 400)
-  // A press on empty space drags nothing.
-  OnMouse(Middle, Down, 300, 300);
-  EXPECT_FALSE(editorState.dragging);
-  EXPECT_EQ(editorState.dragIndex, -1);
-  OnMotion(120, 120);
-  OnMouse(Middle, Up, 120, 120);
-  EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}}));
-  Click(300, 300);  // (300, 200)
-  OnMouse(Middle, Down, 310, 290);
-  EXPECT_TRUE(editorState.dragging);
-  EXPECT_EQ(editorState.dragIndex, 1);
-  OnMotion(200, 150);
-  OnMotion(250, 50);
-  EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}, {250, 450}}));
-  OnMouse(Middle, Up, 250, 50);
-  EXPECT_FALSE(editorState.dragging);
-  OnMotion(10, 10);
-  EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}, {250, 450}}));
-  // The first point, at index 0, drags like any other.
-  OnMouse(Middle, Down, 100, 100);
-  OnMotion(20, 30);
-  EXPECT_EQ(Points(), (std::vector<Point>{{20, 470}, {250, 450}}));
+  // The drawing sits in the bottom-left 500 x 500 of whatever window a window
+  // manager imposes: the same drawing positions are `below` lower there.
+  for (const int height : {500, 980}) {
+    ResetEditor();
+    glfake::SetWindowHeight(height);
+    const int below = height - 500;
+    Click(100, 100 + below);  // (100, 400)
+    // A press on empty space drags nothing.
+    OnMouse(Middle, Down, 300, 300 + below);
+    EXPECT_FALSE(editorState.dragging);
+    EXPECT_EQ(editorState.dragIndex, -1);
+    OnMotion(120, 120 + below);
+    OnMouse(Middle, Up, 120, 120 + below);
+    EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}})) << height;
+    Click(300, 300 + below);  // (300, 200)
+    OnMouse(Middle, Down, 310, 290 + below);
+    EXPECT_TRUE(editorState.dragging) << height;
+    EXPECT_EQ(editorState.dragIndex, 1);
+    OnMotion(200, 150 + below);
+    OnMotion(250, 50 + below);
+    EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}, {250, 450}})) << height;
+    OnMouse(Middle, Up, 250, 50 + below);
+    EXPECT_FALSE(editorState.dragging);
+    OnMotion(10, 10 + below);
+    EXPECT_EQ(Points(), (std::vector<Point>{{100, 400}, {250, 450}})) << height;
+    // The first point, at index 0, drags like any other.
+    OnMouse(Middle, Down, 100, 100 + below);
+    OnMotion(20, 30 + below);
+    EXPECT_EQ(Points(), (std::vector<Point>{{20, 470}, {250, 450}})) << height;
+  }
 }
 
 TEST_F(Input, DragEndsWhenItsPointNoLongerExists) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/dialogue.h"
+#include "app/size_hints.h"
 #include "web/page.h"
 
 namespace {
@@ -59,6 +60,8 @@ void glutInitDisplayMode(unsigned int) {}
 // window, so a later request changes nothing.
 void glutInitWindowSize(int width, int height) { PageSetWindowSize(width, height); }
 void glutReshapeWindow(int, int) {}
+// The canvas always has the size asked for; the page is its only manager.
+int glutGet(GLenum query) { return query == GLUT_WINDOW_WIDTH || query == GLUT_WINDOW_HEIGHT ? WindowSize : 0; }
 
 void glutInit(int*, char**) {
   // The page has no terminal: the dialogue reads what is typed on the page.
@@ -152,3 +155,6 @@ EMSCRIPTEN_KEEPALIVE void WebMenu(int item) {
 }
 
 }  // extern "C"
+
+// No window manager sizes the canvas.
+void HintFixedWindowSize() {}

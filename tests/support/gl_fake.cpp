@@ -17,6 +17,7 @@ struct State {
   std::size_t vertexCount = 0;
   bool recording = true;
   int modifiers = 0;
+  int windowHeight = 500;
   int nextMenu = 1;
   Callbacks callbacks;
 };
@@ -51,6 +52,7 @@ void Reset(bool everything) {
   s.recording = true;
   if (everything) {
     s.modifiers = 0;
+    s.windowHeight = 500;
     s.nextMenu = 1;
     s.callbacks = Callbacks{};
   }
@@ -76,6 +78,8 @@ std::size_t VertexCount() { return S().vertexCount; }
 void SetRecording(bool on) { S().recording = on; }
 
 void SetModifiers(int modifiers) { S().modifiers = modifiers; }
+
+void SetWindowHeight(int height) { S().windowHeight = height; }
 
 const Callbacks& Registered() { return S().callbacks; }
 
@@ -163,6 +167,11 @@ void glutMouseFunc(void (*cb)(int, int, int, int)) { Register(&Callbacks::mouse,
 void glutMotionFunc(void (*cb)(int, int)) { Register(&Callbacks::motion, cb, __func__); }
 void glutPassiveMotionFunc(void (*cb)(int, int)) { Register(&Callbacks::passiveMotion, cb, __func__); }
 void glutInitErrorFunc(void (*cb)(const char*, va_list)) { Register(&Callbacks::error, cb, __func__); }
+// Only the window's height is asked for; any other query answers 0.
+int glutGet(GLenum query) {
+  Record(__func__, {double(query)});
+  return query == GLUT_WINDOW_HEIGHT ? S().windowHeight : 0;
+}
 int glutGetModifiers(void) {
   Record(__func__, {});
   return S().modifiers;

@@ -58,6 +58,9 @@ void SetRecording(bool on);
 
 // The value glutGetModifiers() returns (GLUT_ACTIVE_SHIFT = 1, ...).
 void SetModifiers(int modifiers);
+// The height glutGet(GLUT_WINDOW_HEIGHT) returns: 500, the pinned size,
+// unless a test plays a window manager that imposed another.
+void SetWindowHeight(int height);
 
 const Callbacks& Registered();
 
