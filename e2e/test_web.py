@@ -402,7 +402,7 @@ class Layout(PageCase):
 
     def test_a_phone_sees_the_whole_canvas_and_fingers_get_large_targets(self):
         # Controls and menu entries are at least 44 x 44 CSS pixels.
-        self.tap(self.page.centre("#menu-key"))
+        self.tap(self.page.centre("#key-menu"))
         sizes = self.page.script("return Array.from(document.querySelectorAll('.controls button, #menu li'),"
                                  " e => [e.id || e.textContent, e.offsetWidth, e.offsetHeight])")
         for name, width, height in sizes:
