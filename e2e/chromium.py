@@ -203,7 +203,7 @@ class Phone(Mouse):
         self.stroke([self.spot(x, y)])
 
     def delete(self, x, y):
-        self.tap_control("#shift-key")
+        self.tap_control("#key-shift")
         self.place(x, y)
 
     def move(self, start, end, latch=False):

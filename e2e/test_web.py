@@ -15,6 +15,7 @@ Run with /usr/bin/python3 (Debian's python3-selenium); ctest does.
 
 import glob
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -99,10 +100,19 @@ class Robustness(PageCase):
         self.place(*SPOTS[4:9])
         self.page.drag(1, SPOTS[5], [(200, 240), (210, 250)])
         self.points[1] = point((210, 250))
+        # Keys move the cursor from the pointer (the middle) in fractions, and
+        # Enter places a point under it once the window has its size.
+        self.page.move(250, 250)  # the canvas has the focus from the clicks
+        for name in ("ArrowRight", "ArrowRight", "ArrowDown", "Enter"):
+            self.page.tap_key(name)
+        self.assertRegex(self.page.script("return document.getElementById('cursor').style.left"), r"^\d+(\.\d*)?%$")
         self.assertTrue(self.page.script("return document.body.classList.contains('loading')"),
                         "the program came before the input it should have waited for")
         program.set()
         self.s.wait_console(HELP)
+        cursor = self.page.pixel(*self.page.centre("#cursor"))
+        self.assertLessEqual(max(abs(cursor[0] - 252), abs(cursor[1] - 251)), 2, cursor)
+        self.points.append(point(cursor))
         self.expect_scene()
 
     def test_failures_to_load_say_what_to_do(self):
@@ -189,18 +199,71 @@ class Robustness(PageCase):
         self.expect_scene()
         self.assertEqual(self.s.console(), self.out)
 
-    def test_a_flood_of_motion_while_a_dialogue_waits_is_queued_as_one_motion(self):
-        self.ask("n")
+    def test_no_frame_is_drawn_while_a_dialogue_waits_and_a_flood_of_motion_is_queued_as_one(self):
+        # A click (its frame requested) and n at once: the dialogue starts
+        # before the frame, which waits for the answer (two frames' time).
+        before = self.expect_scene()
         self.page.script("""
             const canvas = document.getElementById('view'), box = canvas.getBoundingClientRect();
-            for (let i = 0; i < 100000; i++) {
-              canvas.dispatchEvent(new PointerEvent('pointermove', {pointerType: 'mouse', bubbles: true,
-                clientX: box.left + 100 + i % 50, clientY: box.top + 100}));
-            }""")
-        self.assertEqual(self.page.debug("debug.queued()"), 1)
+            const at = (x, y, buttons) => ({pointerType: 'mouse', bubbles: true, buttons,
+                                            clientX: box.left + x + 0.5, clientY: box.top + y + 0.5});
+            canvas.dispatchEvent(new PointerEvent('pointerdown', at(...arguments[0], 1)));
+            canvas.dispatchEvent(new PointerEvent('pointerup', at(...arguments[0], 0)));
+            canvas.dispatchEvent(new KeyboardEvent('keydown', {key: 'n', code: 'KeyN', bubbles: true}));
+            for (let i = 0; i < 1e5; i++) canvas.dispatchEvent(new PointerEvent('pointermove', at(100 + i % 50, 100, 0)));
+            return new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));""", SPOTS[0])
+        self.s.wait_console(HELP + STEPS_PROMPT % 25)
+        self.assertEqual((self.page.debug("debug.queued()"), self.s.frame(settled=False)), (1, before))
         self.s.answer("12")
         self.steps = 12
+        self.points.append(point(SPOTS[0]))
         self.barrier()
+
+    def test_a_press_nobody_can_release_any_more_ends_where_it_was(self):
+        # Space picks the last point up and an arrow drags it, then the focus
+        # leaves (Tab, another tab); or the system cancels a finger's drag to
+        # the same pixel. The drag ends there, said so, and the mouse over the
+        # canvas moves nothing.
+        driver = self.s.engine.driver
+
+        def another_tab():
+            driver.switch_to.new_window("tab")
+            driver.close()
+            driver.switch_to.window(driver.window_handles[0])
+        leaves = {"Tab": lambda: self.page.tap_key("Tab"), "another tab": another_tab,
+                  "a finger cancelled": lambda: self.s.engine.touch("touchCancel")}
+        for name, leave in leaves.items():
+            with self.subTest(name):
+                self.setUp()  # a fresh page
+                self.place(*SPOTS[:3])
+                if leave is leaves["a finger cancelled"]:
+                    for kind, spot in (("touchStart", SPOTS[2]), ("touchMove", (260, 430)), ("touchMove", (231, 430))):
+                        self.s.engine.touch(kind, self.page.client(*spot))
+                else:  # the canvas has the focus from the clicks, the pointer is on the last point
+                    self.page.tap_key(" ")
+                    self.page.tap_key("ArrowRight")
+                leave()
+                self.points[2] = point((231, 430))
+                self.page.move(400, 100)
+                self.barrier()
+                harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
+                                   == "Point dropped", 5, "the drop said")
+
+    def test_an_open_menu_keeps_out_of_the_tab_order_and_closes_on_a_resize(self):
+        # Tab goes through the page with the menu open, and out of it (which
+        # closes the menu, as the window losing the focus does).
+        self.page.open_menu()
+        steps = []
+        while steps[-1:] != ["left"] and len(steps) < 20:
+            self.page.tap_key("Tab")
+            steps.append(self.page.script(
+                "const e = document.activeElement, open = !document.getElementById('menu').hidden;"
+                "return e === document.body ? 'left' : !open ? 'closed' : e.closest('#menu') ? 'in the menu' : e.id"))
+        self.assertEqual((steps[-1], [s for s in steps if s in ("closed", "in the menu")]), ("left", []), steps)
+        self.page.open_menu()
+        self.addCleanup(self.s.engine.cdp, "Emulation.clearDeviceMetricsOverride")
+        self.s.engine.emulate(900, 700)
+        harness.wait_until(lambda: not self.page.menu_labels()[1], 5, "the menu to close")
 
     def test_the_entry_takes_at_most_1000_characters(self):
         value = "return document.getElementById('entry').value"
@@ -219,17 +282,32 @@ class Robustness(PageCase):
 
 class Offline(PageCase):
 
-    def test_a_page_loaded_once_starts_again_without_the_network(self):
-        server = SiteServer(SITE)
-        try:
-            self.page = Page(self.s.engine, server.url)
-            harness.wait_until(lambda: self.page.script(
-                "return navigator.serviceWorker.controller !== null"), 20, "the service worker")
-        finally:
-            server.stop()
-        self.page.reload()
-        self.assertIsNone(self.page.alert())
-        self.s.wait_console(HELP)
+    def test_each_copy_of_the_site_loaded_once_starts_again_without_the_network(self):
+        # Two builds in two folders of one origin, visited in turn, and then a
+        # new build published in the first: it replaces that folder's alone.
+        # The caches are read once the folder's worker has settled.
+        root = tempfile.mkdtemp(prefix="bezier-sites-")
+        self.addCleanup(shutil.rmtree, root, True)
+
+        server, kept = SiteServer(root, check=False), {}
+        self.addCleanup(server.stop)
+        for folder, build in (("a", "1"), ("b", "1"), ("a", "2")):
+            shutil.copytree(SITE, os.path.join(root, folder), dirs_exist_ok=True)
+            worker = pathlib.Path(root, folder, "sw.js")
+            worker.write_text(re.sub(r"const BUILD = '\w+'", "const BUILD = '%s'" % build, worker.read_text()))
+            kept[folder] = "bezier %s%s/ %s" % (server.url, folder, build)
+            self.page = Page(self.s.engine, server.url + folder + "/")
+            harness.await_value(lambda: self.page.script(
+                "return navigator.serviceWorker.getRegistration().then(async (r) => r && !r.installing"
+                " && !r.waiting && r.active?.state === 'activated' ? (await caches.keys()).sort() : null)"),
+                sorted(kept.values()), 20, "the caches kept are %r".__mod__)
+        # The server gone: a connection kept alive outlives it, and finds nothing.
+        server.stop()
+        shutil.rmtree(root)
+        for folder in "ba":
+            self.page = Page(self.s.engine, server.url + folder + "/")
+            self.assertIsNone(self.page.alert())
+            self.s.wait_console(HELP)
         self.place(*SPOTS[:4])
         self.choose(BSPLINE)
         self.expect_scene()
@@ -402,7 +480,7 @@ class Layout(PageCase):
 
     def test_a_phone_sees_the_whole_canvas_and_fingers_get_large_targets(self):
         # Controls and menu entries are at least 44 x 44 CSS pixels.
-        self.tap(self.page.centre("#menu-key"))
+        self.tap(self.page.centre("#key-menu"))
         sizes = self.page.script("return Array.from(document.querySelectorAll('.controls button, #menu li'),"
                                  " e => [e.id || e.textContent, e.offsetWidth, e.offsetHeight])")
         for name, width, height in sizes:

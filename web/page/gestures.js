@@ -113,10 +113,6 @@ export class TouchInput {
     if (!gesture || r.id !== gesture.id) return;
     clearTimeout(gesture.timer);
     this.#gesture = null;
-    if (gesture.kind === 'drag') {
-      this.#policy.handle(this.#action(r, 'release', {
-        button: Button.middle, at: gesture.last || gesture.start, modifiers: 0,
-      }));
-    }
+    if (gesture.kind === 'drag') this.#policy.handle({ device: r.device, action: 'drop', id: gesture.id });
   }
 }

@@ -17,7 +17,11 @@
 //   event      the DOM event, for a device that takes it over
 import { modifiersOf } from './toolkit.js';
 
-const POINTER_TYPES = { down: 'pointerdown', move: 'pointermove', up: 'pointerup', cancel: 'pointercancel' };
+// A pointer the browser takes back (a system gesture, a call, palm
+// rejection) is cancelled, whichever of the two says so.
+const POINTER_TYPES = {
+  pointerdown: 'down', pointermove: 'move', pointerup: 'up', pointercancel: 'cancel', lostpointercapture: 'cancel',
+};
 
 export class Input {
   #canvas;
@@ -30,7 +34,7 @@ export class Input {
     this.#canvas = canvas;
     this.#devices = devices;
     // Seen before anything on the page can stop them.
-    for (const [type, name] of Object.entries(POINTER_TYPES)) {
+    for (const [name, type] of Object.entries(POINTER_TYPES)) {
       window.addEventListener(name, (e) => this.#pointer(type, e), true);
     }
     document.addEventListener('keydown', (e) => this.#key('keydown', e));
@@ -40,7 +44,14 @@ export class Input {
     window.addEventListener('blur', () => policy.handle({ device: 'window', action: 'dismiss' }));
     window.addEventListener('resize', () => policy.handle({ device: 'window', action: 'dismiss' }));
     canvas.addEventListener('focus', (e) => devices.keyboard.take(this.#record('focus', 'keyboard', e)));
-    canvas.addEventListener('blur', (e) => devices.keyboard.take(this.#record('blur', 'keyboard', e)));
+    // The canvas losing the focus, or the page hidden (another tab, the
+    // screen locked), lets go of what the keyboard or a latch holds there.
+    const leave = (e) => {
+      devices.keyboard.take(this.#record('blur', 'keyboard', e));
+      policy.handle({ device: 'window', action: 'drop' });
+    };
+    canvas.addEventListener('blur', leave);
+    document.addEventListener('visibilitychange', (e) => document.hidden && leave(e));
     // The canvas is the window: no text selection, focus change or
     // middle-button scrolling from a press on it, no context menu, no
     // middle-click actions.

@@ -20,7 +20,6 @@ export class KeyboardInput {
   #menu;
   #cursor;
   #heldOutside = new Set();  // keys that went down outside the entry field
-  #middleDown = false;  // Space pressed the middle button
 
   constructor({ canvas, entry, cursor, toolkit, policy, menu }) {
     this.#canvas = canvas;
@@ -116,24 +115,22 @@ export class KeyboardInput {
       if (!r.repeat) this.#input('click', { modifiers: r.modifiers });
       return true;
     }
-    if (r.key === ' ' || (r.key === 'Escape' && this.#middleDown)) {
-      if (!r.repeat) this.#middle(r.key === 'Escape' ? false : !this.#middleDown);
+    const held = this.#policy.holds('space');
+    if (r.key === ' ' || (r.key === 'Escape' && held)) {
+      if (!r.repeat) this.#middle(r.key === 'Escape' ? false : !held);
       return true;
     }
     return false;
   }
 
   #moveBy(dx, dy) {
-    const last = this.#toolkit.size - 1;
-    const { x, y } = this.#toolkit.pointer;
-    const at = { x: Math.max(0, Math.min(last, x + dx)), y: Math.max(0, Math.min(last, y + dy)) };
-    this.#input('move', { at });
+    this.#input('move', { at: this.#toolkit.step(dx, dy) });
     this.#placeCursor();
   }
 
-  // Space is a middle button that stays down until Space (or Escape) again.
+  // Space is a middle button that stays down until Space (or Escape) again,
+  // or until the focus leaves the canvas.
   #middle(down) {
-    this.#middleDown = down;
     this.#input(down ? 'press' : 'release', { id: 'space', button: Button.middle, modifiers: 0 });
   }
 
@@ -146,10 +143,12 @@ export class KeyboardInput {
 
   // The overlay sits over the pointer's pixel, in fractions of the canvas so
   // that it stays there at any displayed size; it never touches the pixels.
+  // Before the window has a size the pointer is in fractions already.
   #placeCursor() {
-    const { x, y } = this.#toolkit.pointer;
+    const { x, y, unsized } = this.#toolkit.pointer;
     const size = this.#toolkit.size;
-    this.#cursor.style.left = `${((x + 0.5) * 100) / size}%`;
-    this.#cursor.style.top = `${((y + 0.5) * 100) / size}%`;
+    const percent = (v) => `${unsized ? v * 100 : ((v + 0.5) * 100) / size}%`;
+    this.#cursor.style.left = percent(x);
+    this.#cursor.style.top = percent(y);
   }
 }

@@ -39,7 +39,7 @@ const queue = new InputQueue({
 });
 const toolkit = new Toolkit(canvas, queue);
 const menu = new Menu(byId('menu'));
-const latchKeys = { shift: byId('shift-key'), move: byId('key-move') };
+const latchKeys = { shift: byId('key-shift'), move: byId('key-move') };
 const policy = new InputPolicy({ canvas, toolkit, menu, latchKeys, announce });
 const device = { canvas, toolkit, policy };
 new Input({
@@ -48,7 +48,7 @@ new Input({
     keyboard: new KeyboardInput({ ...device, menu, entry: byId('entry'), cursor: byId('cursor') }),
   },
 });
-connectControls({ policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
+connectControls({ policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('key-menu') });
 
 // The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
 let program = null;

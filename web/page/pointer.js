@@ -20,7 +20,14 @@ export class MouseInput {
   }
 
   take(record) {
-    if (record.type === 'cancel') return;
+    // The browser took the pointer: what it held is let go.
+    if (record.type === 'cancel') {
+      for (const bit of BUTTON_OF_BIT.keys()) {
+        if (this.#buttons & bit) this.#policy.handle({ device: 'mouse', action: 'drop', id: `mouse${bit}` });
+      }
+      this.#buttons = 0;
+      return;
+    }
     const now = record.buttons;
     const released = this.#buttons & ~now;
     const pressed = now & ~this.#buttons;

@@ -7,7 +7,8 @@
 //   action   'press', 'release', 'click' (a whole left click: a tap, Enter),
 //            'move', 'menu' (open it at `page`, with `opener`, `focusFirst`
 //            and `toggle` from a control or a key), 'choose' (its `entry`),
-//            'key' (its `code`), 'dismiss', 'latch' ('shift' or 'move')
+//            'key' (its `code`), 'dismiss', 'latch' ('shift' or 'move'),
+//            'drop' (let go of the press `id`, or of all the focus holds)
 //   at       the window pixel; for a click `from`, where its press went down
 //   target   the element a pointer pressed or lifted over; none when the
 //            input is the canvas's already (the keyboard's cursor, a drag)
@@ -25,7 +26,7 @@ const SAID = {
 export class InputPolicy {
   #canvas; #toolkit; #menu; #keys; #say;
   #latched = { shift: false, move: false };
-  #held = new Map();  // id of a press the program has -> { button, at }
+  #held = new Map();  // id of a press the program has -> { button, at, focused }
   #menuPress = null;  // id of the press the menu took: its release is the menu's too
   #clickTaken = false;  // the click a browser makes of that press is the menu's
 
@@ -39,6 +40,7 @@ export class InputPolicy {
   }
 
   latched(name) { return this.#latched[name]; }
+  holds(id) { return this.#held.has(id); }
 
   handle(a) {
     switch (a.action) {
@@ -48,6 +50,7 @@ export class InputPolicy {
       case 'move': return this.#move(a);
       case 'menu': return this.#openMenu(a);
       case 'choose': return this.#choose(a.entry);
+      case 'drop': return this.#drop(a.id);
       case 'key':
         this.#toolkit.key(a.code, a.modifiers);
         if (a.device === 'control') this.#say(`Key ${String.fromCharCode(a.code)}`);
@@ -98,7 +101,9 @@ export class InputPolicy {
       return this.#openMenu(a);
     }
     const button = this.#standIn(a);
-    this.#held.set(a.id, { button, at: a.at });
+    // Held by the keyboard or by the Move latch, not by a hand on a pointer:
+    // it is the focus's, and goes with it.
+    this.#held.set(a.id, { button, at: a.at, focused: a.device === 'keyboard' || this.#latched.move });
     this.#toolkit.mouse(button, State.down, a.at, this.#modifiers(a, button));
     if (a.device === 'keyboard') {
       this.#say(`Middle button down at ${a.at.x}, ${a.at.y}: arrows drag the nearest point, Space releases`);
@@ -125,10 +130,22 @@ export class InputPolicy {
     if (button === Button.middle) this.#setLatch('move', false, true);
     if (a.device === 'keyboard') {
       this.#say(`Middle button released at ${a.at.x}, ${a.at.y}`);
-    } else if (a.device !== 'mouse') {
+    } else if (a.device === 'touch' || a.device === 'pen') {
       this.#say(`Dragged from ${press.at.x}, ${press.at.y} to ${a.at.x}, ${a.at.y}`);
     }
     return true;
+  }
+
+  // The window system lets go of a button nobody can release any more: the
+  // press `id`, whose pointer the browser took back (a system gesture, a
+  // call), or without one every press the focus holds, once the canvas loses
+  // the focus or the page is hidden. The program sees the release where it
+  // last saw the pointer, so a drag ends where it was.
+  #drop(id) {
+    const ids = [...this.#held].filter(([i, press]) => (id === undefined ? press.focused : i === id));
+    for (const [i] of ids) this.#release({ device: 'window', id: i, at: this.#toolkit.pointer, modifiers: 0 });
+    if (ids.length) this.#say('Point dropped');
+    return ids.length > 0;
   }
 
   // A whole left click: a tap, or Enter at the keyboard's cursor. It takes

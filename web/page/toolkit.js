@@ -72,6 +72,21 @@ export class Toolkit {
     return { x: Math.floor(dx * this.size / box.width), y: Math.floor(dy * this.size / box.height) };
   }
 
+  // Where the pointer is after a step of `dx`, `dy` window pixels (the
+  // keyboard's cursor), kept inside the window. Before the window has a size
+  // a step is one CSS pixel of the canvas as shown, in fractions of it, as a
+  // mouse moved that far would be: the pointer stays finite and where the
+  // cursor shows it.
+  step(dx, dy) {
+    const { x, y } = this.pointer;
+    const clamp = (v, last) => Math.max(0, Math.min(last, v));
+    if (this.size) return { x: clamp(x + dx, this.size - 1), y: clamp(y + dy, this.size - 1) };
+    const box = this.#place();
+    const w = Math.max(box.width, 1);
+    const h = Math.max(box.height, 1);
+    return { x: clamp(x + dx / w, 1 - 1 / w), y: clamp(y + dy / h, 1 - 1 / h), unsized: true };
+  }
+
   #place() {
     const box = this.#canvas.getBoundingClientRect();
     return { left: box.left + window.scrollX, top: box.top + window.scrollY, width: box.width, height: box.height };
