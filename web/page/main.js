@@ -9,6 +9,7 @@ import { Input } from './input.js';
 import { KeyboardInput } from './keyboard.js';
 import { Layout } from './layout.js';
 import { Menu } from './menu.js';
+import { Narrator } from './narrate.js';
 import { keepForOffline } from './offline.js';
 import { MouseInput } from './pointer.js';
 import { InputPolicy } from './policy.js';
@@ -24,9 +25,13 @@ const announce = announcer(byId('status'));
 const frames = new Frames(canvas);
 const layout = new Layout(canvas, document.body, [byId('console')]);
 const terminal = new Terminal({
-  view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
-  returnFocus: () => canvas.focus(),
+  view: byId('console'), entry: byId('entry'), state: byId('entry-state'), say: announce,
+  returnFocus: () => {
+    narrator.brief();
+    canvas.focus();
+  },
 });
+const narrator = new Narrator({ say: announce, state: byId('canvas-state'), canvas, answer: () => terminal.answer() });
 const queue = new InputQueue({
   onError: stop,
   onBusy: () => frames.hold(),
@@ -40,7 +45,7 @@ const queue = new InputQueue({
 const toolkit = new Toolkit(canvas, queue);
 const menu = new Menu(byId('menu'));
 const latchKeys = { shift: byId('shift-key'), move: byId('key-move') };
-const policy = new InputPolicy({ canvas, toolkit, menu, latchKeys, announce });
+const policy = new InputPolicy({ canvas, toolkit, menu, latchKeys, announce, brief: () => narrator.brief() });
 const device = { canvas, toolkit, policy };
 new Input({
   canvas, policy, devices: {
@@ -108,8 +113,10 @@ async function start() {
     return;
   }
   document.body.classList.remove('loading');
+  narrator.attach(program);
   frames.start(display);
-  queue.start((job) => runJob(program, job));
+  queue.start((job) => narrator.run(job, (j) => runJob(program, j)));
+  announce('Bezier curve editor ready. Press Tab to reach the drawing area.');
   keepForOffline();
 }
 

@@ -17,20 +17,25 @@
 // handle() says whether the policy took the action.
 import { Button, Modifier, State } from './toolkit.js';
 
+// What the program's keys do, as said once done (narrate.js).
+const KEY_TOLD = { c: 'clear', t: 'dialogue', n: 'dialogue' };
+
 const SAID = {
   shift: ['Shift latched: the next click or tap on the canvas deletes a point', 'Shift released'],
   move: ['Move latched: the next drag on the canvas moves the nearest point', 'Move released'],
 };
 
 export class InputPolicy {
-  #canvas; #toolkit; #menu; #keys; #say;
+  #canvas; #toolkit; #menu; #keys; #say; #brief;
   #latched = { shift: false, move: false };
   #held = new Map();  // id of a press the program has -> { button, at }
   #menuPress = null;  // id of the press the menu took: its release is the menu's too
   #clickTaken = false;  // the click a browser makes of that press is the menu's
 
   // `latchKeys`: the on-screen keys that show each latch ({ shift, move }).
-  constructor({ canvas, toolkit, menu, latchKeys, announce }) {
+  // `brief()`: the focus is about to go back to the canvas.
+  constructor({ canvas, toolkit, menu, latchKeys, announce, brief }) {
+    this.#brief = brief;
     this.#canvas = canvas;
     this.#toolkit = toolkit;
     this.#menu = menu;
@@ -49,11 +54,11 @@ export class InputPolicy {
       case 'menu': return this.#openMenu(a);
       case 'choose': return this.#choose(a.entry);
       case 'key':
-        this.#toolkit.key(a.code, a.modifiers);
-        if (a.device === 'control') this.#say(`Key ${String.fromCharCode(a.code)}`);
+        this.#toolkit.key(a.code, a.modifiers, KEY_TOLD[String.fromCharCode(a.code)]);
         return true;
       case 'dismiss':
         if (!this.#menu.isOpen) return false;
+        this.#brief();
         this.#menu.close();
         return true;
       case 'latch':
@@ -99,10 +104,9 @@ export class InputPolicy {
     }
     const button = this.#standIn(a);
     this.#held.set(a.id, { button, at: a.at });
-    this.#toolkit.mouse(button, State.down, a.at, this.#modifiers(a, button));
-    if (a.device === 'keyboard') {
-      this.#say(`Middle button down at ${a.at.x}, ${a.at.y}: arrows drag the nearest point, Space releases`);
-    }
+    // What a press from the keys or a touch picked up is said.
+    const tell = a.device !== 'mouse' && button === Button.middle ? 'press' : undefined;
+    this.#toolkit.mouse(button, State.down, a.at, this.#modifiers(a, button), tell);
     return true;
   }
 
@@ -119,15 +123,11 @@ export class InputPolicy {
     if (!press) return false;
     this.#held.delete(a.id);
     const { button } = press;
-    this.#toolkit.mouse(button, State.up, a.at, this.#modifiers(a, button));
+    const tell = a.device !== 'mouse' && button === Button.middle ? 'release' : undefined;
+    this.#toolkit.mouse(button, State.up, a.at, this.#modifiers(a, button), tell);
     // A latch lets go once the press it was for is over.
     if (button === Button.left) this.#setLatch('shift', false, true);
     if (button === Button.middle) this.#setLatch('move', false, true);
-    if (a.device === 'keyboard') {
-      this.#say(`Middle button released at ${a.at.x}, ${a.at.y}`);
-    } else if (a.device !== 'mouse') {
-      this.#say(`Dragged from ${press.at.x}, ${press.at.y} to ${a.at.x}, ${a.at.y}`);
-    }
     return true;
   }
 
@@ -136,12 +136,8 @@ export class InputPolicy {
   #click(a) {
     const modifiers = this.#modifiers(a, Button.left);
     this.#toolkit.mouse(Button.left, State.down, a.from ?? a.at, modifiers);
-    this.#toolkit.mouse(Button.left, State.up, a.at, modifiers);
+    this.#toolkit.mouse(Button.left, State.up, a.at, modifiers, 'click');
     this.#setLatch('shift', false, true);
-    const { x, y } = a.at;
-    const made = a.device === 'keyboard' ? 'click' : 'tap';
-    this.#say(modifiers & Modifier.shift ? `Shift ${made} at ${x}, ${y}: the nearest point is deleted`
-                                              : `Point placed at ${x}, ${y}`);
     return true;
   }
 
@@ -170,10 +166,12 @@ export class InputPolicy {
   }
 
   #choose(entry) {
-    const { item, name } = this.#menu.itemOf(entry);
+    // The first entry is the menu's one command (Clear All), the others
+    // choose the curve.
+    const { item } = this.#menu.itemOf(entry);
+    this.#toolkit.menu(item, item === 1 ? 'clear' : 'kind');
+    this.#brief();
     this.#menu.close();
-    this.#toolkit.menu(item);
-    this.#say(`Menu: ${name}`);
     return true;
   }
 
