@@ -26,12 +26,11 @@ const frames = new Frames(canvas);
 const layout = new Layout(canvas, document.body, [byId('console')]);
 const terminal = new Terminal({
   view: byId('console'), entry: byId('entry'), state: byId('entry-state'), say: announce,
-  returnFocus: () => {
-    narrator.brief();
-    canvas.focus();
-  },
+  returnFocus: () => canvas.focus(),
 });
-const narrator = new Narrator({ say: announce, state: byId('canvas-state'), canvas, answer: () => terminal.answer() });
+const narrator = new Narrator({
+  say: announce, state: byId('canvas-state'), canvas, terminal, returnsFrom: [byId('menu'), byId('entry')],
+});
 const queue = new InputQueue({
   onError: stop,
   onBusy: () => frames.hold(),
@@ -45,7 +44,7 @@ const queue = new InputQueue({
 const toolkit = new Toolkit(canvas, queue);
 const menu = new Menu(byId('menu'));
 const latchKeys = { shift: byId('shift-key'), move: byId('key-move') };
-const policy = new InputPolicy({ canvas, toolkit, menu, latchKeys, announce, brief: () => narrator.brief() });
+const policy = new InputPolicy({ canvas, toolkit, menu, latchKeys, announce });
 const device = { canvas, toolkit, policy };
 new Input({
   canvas, policy, devices: {
@@ -53,7 +52,9 @@ new Input({
     keyboard: new KeyboardInput({ ...device, menu, entry: byId('entry'), cursor: byId('cursor') }),
   },
 });
-connectControls({ policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key') });
+connectControls({
+  policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('menu-key'), canvas, say: announce,
+});
 
 // The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
 let program = null;

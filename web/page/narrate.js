@@ -24,19 +24,22 @@ export class Narrator {
   #canvas;
   #from = null;  // where the held point was picked up
   #radius = 0;
-  #answer;
+  #terminal;
 
-  // `answer()`: the line a dialogue read and the program's reply to it.
-  constructor({ say, state, canvas, answer }) {
+  // `terminal`: the console (its prompt and the answer to a line);
+  // `returnsFrom`: where the focus comes back to the canvas from (the menu,
+  // the entry field), so that coming back says the state, not the keys again.
+  constructor({ say, state, canvas, terminal, returnsFrom }) {
     this.#say = say;
-    this.#answer = answer;
+    this.#terminal = terminal;
     this.#state = state;
     this.#canvas = canvas;
     // Leaving the canvas makes the next visit describe the keys again, and
     // the state as it is then: a description changed under the focus would
     // be read again after every action.
-    canvas.addEventListener('blur', () => {
-      canvas.setAttribute('aria-describedby', 'canvas-keys');
+    canvas.addEventListener('blur', (e) => {
+      const back = returnsFrom.some((element) => element.contains(e.relatedTarget));
+      canvas.setAttribute('aria-describedby', back ? 'canvas-state' : 'canvas-keys');
       if (this.#program) this.#describe(this.#read());
     });
   }
@@ -45,14 +48,6 @@ export class Narrator {
     this.#program = program;
     this.#radius = program._WebPickRadius();
     this.#describe(this.#read());
-  }
-
-  // The focus goes back to the canvas after the menu or a dialogue: it says
-  // its state, not the keys again.
-  brief() {
-    if (document.activeElement === this.#canvas || !this.#program) return;
-    this.#describe(this.#read());
-    this.#canvas.setAttribute('aria-describedby', 'canvas-state');
   }
 
   #read() {
@@ -74,6 +69,7 @@ export class Narrator {
   run(job, run) {
     if (!job.tell || !this.#program) return run(job);
     const before = this.#read();
+    if (job.tell === 'dialogue') this.#terminal.mark();
     const done = () => {
       const after = this.#read();
       this.#describe(after);
@@ -121,7 +117,7 @@ export class Narrator {
       case 'dialogue': {
         // The program answers only a refused line; an accepted one is said
         // with the setting it now has.
-        const { line, reply } = this.#answer();
+        const { line, reply } = this.#terminal.answer();
         const p = this.#program;
         const value = job.code === 't'.charCodeAt(0) ? `tolerance ${p._WebTolerance()}`
                                                       : `B-spline steps ${p._WebBsplineSteps()}`;

@@ -26,16 +26,14 @@ const SAID = {
 };
 
 export class InputPolicy {
-  #canvas; #toolkit; #menu; #keys; #say; #brief;
+  #canvas; #toolkit; #menu; #keys; #say;
   #latched = { shift: false, move: false };
   #held = new Map();  // id of a press the program has -> { button, at }
   #menuPress = null;  // id of the press the menu took: its release is the menu's too
   #clickTaken = false;  // the click a browser makes of that press is the menu's
 
   // `latchKeys`: the on-screen keys that show each latch ({ shift, move }).
-  // `brief()`: the focus is about to go back to the canvas.
-  constructor({ canvas, toolkit, menu, latchKeys, announce, brief }) {
-    this.#brief = brief;
+  constructor({ canvas, toolkit, menu, latchKeys, announce }) {
     this.#canvas = canvas;
     this.#toolkit = toolkit;
     this.#menu = menu;
@@ -58,7 +56,6 @@ export class InputPolicy {
         return true;
       case 'dismiss':
         if (!this.#menu.isOpen) return false;
-        this.#brief();
         this.#menu.close();
         return true;
       case 'latch':
@@ -170,7 +167,6 @@ export class InputPolicy {
     // choose the curve.
     const { item } = this.#menu.itemOf(entry);
     this.#toolkit.menu(item, item === 1 ? 'clear' : 'kind');
-    this.#brief();
     this.#menu.close();
     return true;
   }

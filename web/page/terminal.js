@@ -127,21 +127,32 @@ export class Terminal {
     });
   }
 
+  // A dialogue begins: what the program writes from here is its prompt.
+  mark() {
+    this.#flush();
+    this.#since = '';
+  }
+
   // The line last sent and what the program answered to it since.
   answer() {
     this.#flush();
     return { line: this.#line, reply: this.#since.replace(/\s+/g, ' ').trim() };
   }
 
-  // While waiting, the entry field's description is the program's prompt,
-  // so that the focus arriving there says it, first and once.
+  // While waiting, the entry field's name is the program's prompt, so that
+  // the focus arriving there says it first and once; it has no description
+  // meanwhile, as a screen reader says a description that changes under the
+  // focus again. Both come back once the focus has left (dialogueDone).
   #setWaiting(waiting, prompt = '') {
     const entry = this.#entry;
     entry.classList.toggle('waiting', waiting);
     document.body.classList.toggle('waiting', waiting);
-    entry.placeholder = waiting ? 'The program waits for a value: type it, then Enter'
-                                : this.#idlePlaceholder;
-    this.#state.textContent = waiting ? prompt || 'The program waits for a value.' : this.#idleState;
+    entry.placeholder = waiting ? '' : this.#idlePlaceholder;
+    this.#state.textContent = waiting ? 'The program waits for a value.' : this.#idleState;
+    if (waiting) {
+      entry.setAttribute('aria-label', prompt || 'The program waits for a value');
+      entry.removeAttribute('aria-describedby');
+    }
     if (waiting && document.activeElement === entry) this.#say(prompt);
     else if (waiting) {
       this.#tookFocus = true;
@@ -158,6 +169,10 @@ export class Terminal {
       this.#returnFocus();
     }
     this.#tookFocus = false;
+    if (!this.#wake) {
+      this.#entry.setAttribute('aria-label', 'Console input');
+      this.#entry.setAttribute('aria-describedby', this.#state.id);
+    }
   }
 
   // The program has ended: nothing more can be typed.
