@@ -41,6 +41,9 @@ TEST_PACKAGES+=(firefox-esr python3-websocket)
 # Node.js packages carry their own npm (and conflict with Debian's), so the
 # package is asked for only when there is no npm at all.
 command -v npm >/dev/null 2>&1 || TEST_PACKAGES+=(npm)
+# The screen reader walk (chromium.ScreenReader): Debian's Orca on its
+# accessibility bus, speaking to speech-dispatcher, with Chromium.
+TEST_PACKAGES+=(orca at-spi2-core dbus-x11 speech-dispatcher python3-pyatspi chromium xvfb xdotool)
 # Only scripts/bench.sh: the scaling plot and the profile in the report.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" python3-matplotlib linux-perf)
 

@@ -5,8 +5,18 @@
 // a button that opens the menu beside it (and closes it again).
 import { characterOf } from './toolkit.js';
 
-export function connectControls({ keys, latchKeys, menuKey, policy }) {
+export function connectControls({ keys, latchKeys, menuKey, policy, canvas, say }) {
   const input = (action, fields) => policy.handle({ device: 'control', action, modifiers: 0, ...fields });
+  // A screen reader that takes the canvas for a document of its own says
+  // nothing when the focus leaves it for a key: the page says the key.
+  for (const button of [...Object.values(latchKeys), ...keys, menuKey]) {
+    button.addEventListener('focus', (e) => {
+      if (e.relatedTarget !== canvas) return;
+      const pressed = button.getAttribute('aria-pressed');
+      say(`${button.textContent} button${pressed ? (pressed === 'true' ? ', latched' : ', not latched') : ''}` +
+          (button.title ? `: ${button.title}` : ''));
+    });
+  }
   for (const [latch, button] of Object.entries(latchKeys)) {
     button.addEventListener('click', () => input('latch', { latch }));
   }

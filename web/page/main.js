@@ -9,6 +9,7 @@ import { Input } from './input.js';
 import { KeyboardInput } from './keyboard.js';
 import { Layout } from './layout.js';
 import { Menu } from './menu.js';
+import { Narrator } from './narrate.js';
 import { keepForOffline } from './offline.js';
 import { MouseInput } from './pointer.js';
 import { InputPolicy } from './policy.js';
@@ -24,8 +25,11 @@ const announce = announcer(byId('status'));
 const frames = new Frames(canvas);
 const layout = new Layout(canvas, document.body, [byId('console')]);
 const terminal = new Terminal({
-  view: byId('console'), entry: byId('entry'), state: byId('entry-state'),
+  view: byId('console'), entry: byId('entry'), state: byId('entry-state'), say: announce,
   returnFocus: () => canvas.focus(),
+});
+const narrator = new Narrator({
+  say: announce, state: byId('canvas-state'), canvas, terminal, returnsFrom: [byId('menu'), byId('entry')],
 });
 const queue = new InputQueue({
   onError: stop,
@@ -48,7 +52,9 @@ new Input({
     keyboard: new KeyboardInput({ ...device, menu, entry: byId('entry'), cursor: byId('cursor') }),
   },
 });
-connectControls({ policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('key-menu') });
+connectControls({
+  policy, latchKeys, keys: document.querySelectorAll('[data-key]'), menuKey: byId('key-menu'), canvas, say: announce,
+});
 
 // The program's calls to the page (web/glut.cpp, web/console.cpp, streams.js).
 let program = null;
@@ -108,8 +114,10 @@ async function start() {
     return;
   }
   document.body.classList.remove('loading');
+  narrator.attach(program);
   frames.start(display);
-  queue.start((job) => runJob(program, job));
+  queue.start((job) => narrator.run(job, (j) => runJob(program, j)));
+  announce('Bezier curve editor ready. Press Tab to reach the drawing area.');
   keepForOffline();
 }
 

@@ -18,6 +18,9 @@
 // handle() says whether the policy took the action.
 import { Button, Modifier, State } from './toolkit.js';
 
+// What the program's keys do, as said once done (narrate.js).
+const KEY_TOLD = { c: 'clear', t: 'dialogue', n: 'dialogue' };
+
 const SAID = {
   shift: ['Shift latched: the next click or tap on the canvas deletes a point', 'Shift released'],
   move: ['Move latched: the next drag on the canvas moves the nearest point', 'Move released'],
@@ -52,8 +55,7 @@ export class InputPolicy {
       case 'choose': return this.#choose(a.entry);
       case 'drop': return this.#drop(a.id);
       case 'key':
-        this.#toolkit.key(a.code, a.modifiers);
-        if (a.device === 'control') this.#say(`Key ${String.fromCharCode(a.code)}`);
+        this.#toolkit.key(a.code, a.modifiers, KEY_TOLD[String.fromCharCode(a.code)]);
         return true;
       case 'dismiss':
         if (!this.#menu.isOpen) return false;
@@ -104,10 +106,9 @@ export class InputPolicy {
     // Held by the keyboard or by the Move latch, not by a hand on a pointer:
     // it is the focus's, and goes with it.
     this.#held.set(a.id, { button, at: a.at, focused: a.device === 'keyboard' || this.#latched.move });
-    this.#toolkit.mouse(button, State.down, a.at, this.#modifiers(a, button));
-    if (a.device === 'keyboard') {
-      this.#say(`Middle button down at ${a.at.x}, ${a.at.y}: arrows drag the nearest point, Space releases`);
-    }
+    // What a press from the keys or a touch picked up is said.
+    const tell = a.device !== 'mouse' && button === Button.middle ? 'press' : undefined;
+    this.#toolkit.mouse(button, State.down, a.at, this.#modifiers(a, button), tell);
     return true;
   }
 
@@ -124,15 +125,11 @@ export class InputPolicy {
     if (!press) return false;
     this.#held.delete(a.id);
     const { button } = press;
-    this.#toolkit.mouse(button, State.up, a.at, this.#modifiers(a, button));
+    const tell = a.tell ?? (a.device !== 'mouse' && button === Button.middle ? 'release' : undefined);
+    this.#toolkit.mouse(button, State.up, a.at, this.#modifiers(a, button), tell);
     // A latch lets go once the press it was for is over.
     if (button === Button.left) this.#setLatch('shift', false, true);
     if (button === Button.middle) this.#setLatch('move', false, true);
-    if (a.device === 'keyboard') {
-      this.#say(`Middle button released at ${a.at.x}, ${a.at.y}`);
-    } else if (a.device === 'touch' || a.device === 'pen') {
-      this.#say(`Dragged from ${press.at.x}, ${press.at.y} to ${a.at.x}, ${a.at.y}`);
-    }
     return true;
   }
 
@@ -143,8 +140,10 @@ export class InputPolicy {
   // last saw the pointer, so a drag ends where it was.
   #drop(id) {
     const ids = [...this.#held].filter(([i, press]) => (id === undefined ? press.focused : i === id));
-    for (const [i] of ids) this.#release({ device: 'window', id: i, at: this.#toolkit.pointer, modifiers: 0 });
-    if (ids.length) this.#say('Point dropped');
+    // Said once the program has let go: which point, and where it stays.
+    for (const [i] of ids) {
+      this.#release({ device: 'window', id: i, at: this.#toolkit.pointer, modifiers: 0, tell: 'drop' });
+    }
     return ids.length > 0;
   }
 
@@ -153,12 +152,8 @@ export class InputPolicy {
   #click(a) {
     const modifiers = this.#modifiers(a, Button.left);
     this.#toolkit.mouse(Button.left, State.down, a.from ?? a.at, modifiers);
-    this.#toolkit.mouse(Button.left, State.up, a.at, modifiers);
+    this.#toolkit.mouse(Button.left, State.up, a.at, modifiers, 'click');
     this.#setLatch('shift', false, true);
-    const { x, y } = a.at;
-    const made = a.device === 'keyboard' ? 'click' : 'tap';
-    this.#say(modifiers & Modifier.shift ? `Shift ${made} at ${x}, ${y}: the nearest point is deleted`
-                                              : `Point placed at ${x}, ${y}`);
     return true;
   }
 
@@ -187,10 +182,11 @@ export class InputPolicy {
   }
 
   #choose(entry) {
-    const { item, name } = this.#menu.itemOf(entry);
+    // The first entry is the menu's one command (Clear All), the others
+    // choose the curve.
+    const { item } = this.#menu.itemOf(entry);
+    this.#toolkit.menu(item, item === 1 ? 'clear' : 'kind');
     this.#menu.close();
-    this.#toolkit.menu(item);
-    this.#say(`Menu: ${name}`);
     return true;
   }
 

@@ -21,9 +21,17 @@ export class Terminal {
   #idleState;
   #idlePlaceholder;
   #returnFocus;
+  #say;
+  // What the program wrote since the last prompt or line sent, and that
+  // line: a screen reader hears the prompt and then the answer to a line
+  // once each, never the console's old lines again.
+  #since = '';
+  #line = '';
 
-  // `returnFocus`: where the keys go again once a dialogue is answered.
-  constructor({ view, entry, state, returnFocus }) {
+  // `returnFocus`: where the keys go again once a dialogue is answered;
+  // `say`: speaks to a screen reader.
+  constructor({ view, entry, state, returnFocus, say }) {
+    this.#say = say;
     this.#view = view;
     this.#entry = entry;
     this.#state = state;
@@ -54,6 +62,7 @@ export class Terminal {
     }
     this.#pending = [];
     if (text) this.#append(document.createTextNode(text));
+    this.#since += text;
   }
 
   // The view follows the newest text once per frame, however much arrives.
@@ -75,6 +84,8 @@ export class Terminal {
     const echo = document.createElement('span');
     echo.className = 'echo';
     echo.textContent = `${line}\n`;
+    this.#line = line;
+    this.#since = '';
     this.#append(echo);
     this.#typed.push(encoder.encode(`${line}\n`));
     if (this.#wake) {
@@ -104,7 +115,10 @@ export class Terminal {
   // the program waits for one.
   waitForInput() {
     if (this.#typed.length) return Promise.resolve();
-    this.#setWaiting(true);
+    this.#flush();
+    const prompt = this.#since.replace(/\s+/g, ' ').trim();
+    this.#since = '';
+    this.#setWaiting(true, prompt);
     return new Promise((resolve) => {
       this.#wake = () => {
         this.#setWaiting(false);
@@ -113,14 +127,34 @@ export class Terminal {
     });
   }
 
-  #setWaiting(waiting) {
+  // A dialogue begins: what the program writes from here is its prompt.
+  mark() {
+    this.#flush();
+    this.#since = '';
+  }
+
+  // The line last sent and what the program answered to it since.
+  answer() {
+    this.#flush();
+    return { line: this.#line, reply: this.#since.replace(/\s+/g, ' ').trim() };
+  }
+
+  // While waiting, the entry field's name is the program's prompt, so that
+  // the focus arriving there says it first and once; it has no description
+  // meanwhile, as a screen reader says a description that changes under the
+  // focus again. Both come back once the focus has left (dialogueDone).
+  #setWaiting(waiting, prompt = '') {
     const entry = this.#entry;
     entry.classList.toggle('waiting', waiting);
     document.body.classList.toggle('waiting', waiting);
-    entry.placeholder = waiting ? 'The program waits for a value: type it, then Enter'
-                                : this.#idlePlaceholder;
+    entry.placeholder = waiting ? '' : this.#idlePlaceholder;
     this.#state.textContent = waiting ? 'The program waits for a value.' : this.#idleState;
-    if (waiting && document.activeElement !== entry) {
+    if (waiting) {
+      entry.setAttribute('aria-label', prompt || 'The program waits for a value');
+      entry.removeAttribute('aria-describedby');
+    }
+    if (waiting && document.activeElement === entry) this.#say(prompt);
+    else if (waiting) {
       this.#tookFocus = true;
       entry.focus();
       entry.scrollIntoView({ block: 'nearest' });
@@ -135,6 +169,10 @@ export class Terminal {
       this.#returnFocus();
     }
     this.#tookFocus = false;
+    if (!this.#wake) {
+      this.#entry.setAttribute('aria-label', 'Console input');
+      this.#entry.setAttribute('aria-describedby', this.#state.id);
+    }
   }
 
   // The program has ended: nothing more can be typed.

@@ -102,7 +102,9 @@ export class Toolkit {
     };
   }
 
-  mouse(button, state, at, modifiers) {
+  // `tell`, on the events below: what the action was, said once the program
+  // has carried it out (narrate.js).
+  mouse(button, state, at, modifiers, tell) {
     if (state === State.down) {
       if (this.#held.size === 0) this.#grab = this.#place();
       this.#held.add(button);
@@ -111,7 +113,7 @@ export class Toolkit {
       if (this.#held.size === 0) this.#grab = null;
     }
     this.pointer = at;
-    this.#push({ kind: 'mouse', button, state, x: at.x, y: at.y, modifiers }, at);
+    this.#push({ kind: 'mouse', button, state, x: at.x, y: at.y, modifiers, tell }, at);
   }
 
   // `held`: a button is down (the toolkit's motion callback, else the
@@ -121,13 +123,13 @@ export class Toolkit {
     this.#push({ kind: 'motion', x: at.x, y: at.y, held }, at);
   }
 
-  key(code, modifiers) {
-    this.#push({ kind: 'key', code, x: this.pointer.x, y: this.pointer.y, modifiers }, this.pointer);
+  key(code, modifiers, tell) {
+    this.#push({ kind: 'key', code, x: this.pointer.x, y: this.pointer.y, modifiers, tell }, this.pointer);
   }
 
   // `item` counts from 1, as the toolkit's menu entries do.
-  menu(item) {
-    this.#queue.push({ kind: 'menu', item });
+  menu(item, tell) {
+    this.#queue.push({ kind: 'menu', item, tell });
   }
 
   #push(job, at) {
