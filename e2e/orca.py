@@ -6,12 +6,14 @@ recorded, and a test waits on them: what Orca says is the effect."""
 
 import os
 import re
+import shutil
 import signal
 import subprocess
 
 from . import harness
 
 PROGRAMS = ("orca", "dbus-daemon", "speech-dispatcher", "chromium", "xdotool")
+PACKAGES = "orca, at-spi2-core, dbus-x11, speech-dispatcher, chromium, xdotool"
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 # Loaded by Orca at start: every utterance, one a line.
@@ -31,7 +33,6 @@ class Orca:
     keeps their logs and what Orca said (speech.log)."""
 
     def __init__(self, workdir, url):
-        harness.require("a screen reader", PROGRAMS, packages="orca, at-spi2-core, dbus-x11, speech-dispatcher")
         self.procs, self.log, self.seen = [], os.path.join(workdir, "speech.log"), 0
         self.x = harness.XServer(workdir)
         try:
@@ -46,7 +47,7 @@ class Orca:
                                                stdin=subprocess.DEVNULL, start_new_session=True))
 
     def _start(self, workdir, url):
-        home = os.path.join(workdir, "home")
+        home = self.home = os.path.join(workdir, "home")
         for d in ("orca", ".config/speech-dispatcher", "run"):
             os.makedirs(os.path.join(home, d), mode=0o700, exist_ok=True)
         with open(os.path.join(home, "orca", "orca-customizations.py"), "w") as f:
@@ -109,3 +110,4 @@ class Orca:
         if getattr(self, "bus_pid", None):
             os.kill(self.bus_pid, signal.SIGTERM)
         self.x.stop()
+        shutil.rmtree(os.path.join(self.home, "chromium"), ignore_errors=True)  # the profile is no evidence

@@ -247,7 +247,7 @@ class Robustness(PageCase):
                 self.page.move(400, 100)
                 self.barrier()
                 harness.wait_until(lambda: self.page.script("return document.getElementById('status').textContent")
-                                   == "Point dropped: point 3 moved from 230, 430 to 231, 430", 5, "the drop said")
+                                   .find("Point dropped: point 3 moved from 230, 430 to 231, 430") >= 0, 5, "the drop")
 
     def test_an_open_menu_keeps_out_of_the_tab_order_and_closes_on_a_resize(self):
         # Tab goes through the page with the menu open, and out of it (which
@@ -571,7 +571,7 @@ class Accessibility(PageCase):
         for key, pressed, words in (("Enter", "true", "Move latched"), (" ", "false", "Move released")):
             self.page.tap_key(key)
             self.assertEqual(self.page.script("return document.activeElement.getAttribute('aria-pressed')"), pressed)
-            harness.wait_until(lambda: said().startswith(words), 5, "the latch announced")
+            harness.wait_until(lambda: words in said(), 5, "the latch announced")
             if pressed == "true":
                 self.audit("Move latched")
         self.ask("t")
@@ -587,11 +587,12 @@ class ScreenReader(unittest.TestCase):
     def test_orca_hands_the_keys_to_the_canvas_and_says_what_happened_to_which_point(self):
         site = SiteServer(SITE)
         self.addCleanup(site.stop)
-        workdir = tempfile.mkdtemp(prefix="orca-")
         try:
-            sr = orca.Orca(workdir, site.url)
+            harness.require("a screen reader", orca.PROGRAMS, packages=orca.PACKAGES)
         except RuntimeError as missing:
             self.skipTest(str(missing))
+        # What Orca said and its logs stay with the group's evidence.
+        sr = orca.Orca(harness.ARTIFACTS or tempfile.mkdtemp(prefix="orca-"), site.url)
         self.addCleanup(sr.stop)
 
         def step(keys, last, *said, delay=50):
