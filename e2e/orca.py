@@ -68,16 +68,24 @@ class Orca:
                 ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
                  "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:" + prop,
                  "variant:boolean:true"], env=self.env, capture_output=True).returncode == 0,
-                harness.scaled(20), "the accessibility bus")
+                20, "the accessibility bus")
         self._spawn(workdir, "orca", "orca", "-u", os.path.join(home, "orca"))
         self.hear(r"Screen reader on", 120)
         self._spawn(workdir, "chromium", "chromium", "--no-sandbox", "--force-renderer-accessibility",
                     "--no-first-run", "--no-default-browser-check", "--test-type", "--disable-gpu",
                     "--password-store=basic", "--user-data-dir=" + home + "/chromium",
                     "--window-position=0,0", "--window-size=1000,740", url)
-        window = self.x.run("xdotool", "search", "--sync", "--onlyvisible", "--class", "chromium",
-                            timeout=60).split()[-1]
-        self.x.xdo("windowfocus", "--sync", window)
+
+        def focused():
+            # Chromium makes and drops windows as it starts: a search (or a
+            # focus) that meets one already gone fails, and is made again.
+            try:
+                window = self.x.run("xdotool", "search", "--onlyvisible", "--class", "chromium").split()[-1]
+                self.x.xdo("windowfocus", "--sync", window)
+                return True
+            except (RuntimeError, IndexError, subprocess.TimeoutExpired):
+                return False
+        harness.wait_until(focused, 60, "Chromium's window to take the focus", interval=0.2)
 
     def said(self):
         with open(self.log) as f:
@@ -96,7 +104,7 @@ class Orca:
             found[:] = lines[self.seen:hit + 1]
             self.seen = hit + 1
             return True
-        harness.wait_until(heard, harness.scaled(timeout),
+        harness.wait_until(heard, timeout,
                            "Orca to say /%s/; it said: %s" % (pattern, self.said()[self.seen:]), interval=0.1)
         return found
 
